@@ -1,0 +1,71 @@
+// Uncompressed 24-bit BMP files: the reader decodes one capture into three
+// 8-bit planes (row-major, top row first), the writer encodes three planes.
+// Every failure prints one message naming the function and the file.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zorvel {
+
+struct zorvel_rgb_image {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<uint8_t> r, g, b;  // width x height each; pixel (y, x) at y * width + x
+};
+
+struct file_closer {
+  void operator()(std::FILE* f) const {
+    if (f) std::fclose(f);
+  }
+};
+using unique_file = std::unique_ptr<std::FILE, file_closer>;
+
+class zorvel_bmp_read {
+ public:
+  explicit zorvel_bmp_read(std::string path);  // opens "rb"; silent on failure
+
+  // 1 on success (also when the file could not be opened: no planes then),
+  // 0 after printing why the file was refused.
+  int parse();
+  // 1 and the three plane addresses when all planes exist, else 0.
+  int get_planes(uint8_t** r, uint8_t** g, uint8_t** b);
+  // Width and height as stored in the file (a rotation does not change them).
+  void get_size(uint32_t* width, uint32_t* height) const;
+  // Quarter turn in place by direction text ("left", "right", any case);
+  // anything else prints "\n do nothing". Returns 0 only when the temporary
+  // planes could not be allocated (image unchanged), else 1.
+  int rotate(const std::string& direction);
+
+  const std::string& path() const { return path_; }
+
+ private:
+  unique_file file_;
+  std::string path_;
+  uint8_t file_header_[14] = {};
+  uint8_t info_header_[40] = {};
+  uint32_t width_ = 0;
+  uint32_t height_ = 0;
+  zorvel_rgb_image image_;
+};
+
+class zorvel_bmp_write {
+ public:
+  explicit zorvel_bmp_write(std::string path);  // opens "wb"; silent on failure
+  // 1 on success; 0 when a plane is missing, the file is not open or any
+  // write failed.
+  int write(const uint8_t* r, const uint8_t* g, const uint8_t* b, uint32_t width,
+            uint32_t height);
+
+ private:
+  unique_file file_;
+  std::string path_;
+};
+
+// Copy of text with ASCII A-Z lowered (C locale).
+std::string to_lower_text(const std::string& text);
+
+}  // namespace zorvel

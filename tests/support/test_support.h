@@ -1,0 +1,37 @@
+// Helpers shared by the test suites: capturing what a call prints on standard
+// output, and private scratch directories so tests can run in parallel.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace zorvel::test {
+
+// Runs fn and returns everything it wrote to standard output (C stdio and
+// file descriptor 1 alike).
+std::string capture_stdout(const std::function<void()>& fn);
+
+// A fresh empty directory under the system temp dir, removed on destruction.
+// With enter = true the process works inside it until destruction.
+class scratch_dir {
+ public:
+  explicit scratch_dir(bool enter = false);
+  ~scratch_dir();
+  scratch_dir(const scratch_dir&) = delete;
+  scratch_dir& operator=(const scratch_dir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+  std::filesystem::path previous_;
+  bool entered_ = false;
+};
+
+// Reads a whole file as bytes; empty when it cannot be read.
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+
+}  // namespace zorvel::test
