@@ -10,8 +10,7 @@ namespace zorvel {
 
 namespace {
 
-constexpr const char* kMultiplyMismatch =
-    "\nm1 and m2 not compatible for matrix multiplication.\n";
+constexpr const char* kMultiplyMismatch = "\nm1 and m2 not compatible for matrix multiplication.\n";
 constexpr const char* kVectorMismatch = "\nm and v not compatible for matrix-vector multiply.\n";
 
 }  // namespace

@@ -74,9 +74,8 @@ std::array<double, 9> fit_cubic_surface(const double* a, const double* b, const 
 
 void project_and_correct_points(const double r9[9], const int32_t* first, const int32_t* second,
                                 int32_t n, double* out_first, double* out_second,
-                                const float coeffs[18], int32_t first_extent,
-                                int32_t second_extent, double f, double depth,
-                                double second_offset, double first_offset) {
+                                const float coeffs[18], int32_t first_extent, int32_t second_extent,
+                                double f, double depth, double second_offset, double first_offset) {
   const double half_first = static_cast<double>(first_extent / 2);
   const double half_second = static_cast<double>(second_extent / 2);
   for (int32_t i = 0; i < n; ++i) {
@@ -84,8 +83,7 @@ void project_and_correct_points(const double r9[9], const int32_t* first, const 
     const double q = static_cast<double>(second[i]);
     const double w = r9[6] * p + r9[7] * q + r9[8] * depth;
     const double projected_first = f * (r9[0] * p + r9[1] * q + r9[2] * depth) / w + first_offset;
-    const double projected_second =
-        f * (r9[3] * p + r9[4] * q + r9[5] * depth) / w + second_offset;
+    const double projected_second = f * (r9[3] * p + r9[4] * q + r9[5] * depth) / w + second_offset;
 
     const double u = projected_first / half_first;
     const double v = projected_second / half_second;

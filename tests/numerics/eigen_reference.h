@@ -42,8 +42,7 @@ inline eigen_matrix to_eigen(const zorvel_matrix& m) {
 
 // Largest absolute difference, relative to the largest reference entry.
 inline double relative_difference(const zorvel_matrix& ours, const eigen_matrix& reference) {
-  return (to_eigen(ours) - reference).cwiseAbs().maxCoeff() /
-         reference.cwiseAbs().maxCoeff();
+  return (to_eigen(ours) - reference).cwiseAbs().maxCoeff() / reference.cwiseAbs().maxCoeff();
 }
 #endif
 

@@ -74,8 +74,8 @@ TEST(MatrixInvert, ZeroLeadingPivotGivesNonFiniteValues) {
 
 TEST(MatrixInvert, RotationInvertsToItsTranspose) {
   const double angle = 0.3;
-  const double r[9] = {std::cos(angle), -std::sin(angle), 0.0, std::sin(angle), std::cos(angle),
-                       0.0, 0.0, 0.0, 1.0};
+  const double r[9] = {
+      std::cos(angle), -std::sin(angle), 0.0, std::sin(angle), std::cos(angle), 0.0, 0.0, 0.0, 1.0};
   const std::array<double, 9> inverse = matrix_invert3(r);
   for (int32_t i = 0; i < 3; ++i) {
     for (int32_t j = 0; j < 3; ++j) EXPECT_NEAR(inverse[3 * i + j], r[3 * j + i], 1e-15);
@@ -118,8 +118,8 @@ TEST(MatrixAgainstEigen, ProductTransposeAndInverse) {
 
 TEST(MatrixAgainstEigen, PseudoInverseOfTallAndWideMatrices) {
   std::mt19937 rng(kNoiseKey);
-  const int32_t shapes[][2] = {{3, 3}, {40, 3}, {1200, 3}, {9, 9}, {300, 9}, {1200, 9}, {2, 3},
-                               {3, 9}};
+  const int32_t shapes[][2] = {{3, 3},   {40, 3},   {1200, 3}, {9, 9},
+                               {300, 9}, {1200, 9}, {2, 3},    {3, 9}};
   for (const auto& shape : shapes) {
     const zorvel_matrix a = random_matrix(rng, shape[0], shape[1]);
     const test::eigen_matrix reference =
