@@ -72,6 +72,8 @@ struct zorvel_otp_data {
   int8_t main_adjust_ratio[5] = {};
   uint8_t aux_kp_fl_ratio[5] = {};
   int8_t aux_adjust_ratio[5] = {};
+
+  bool operator==(const zorvel_otp_data&) const = default;
 };
 
 struct zorvel_otp_interim_data {
@@ -106,13 +108,25 @@ struct zorvel_otp_interim_data {
   int8_t aux_l_label_xw[200] = {};
   double main_dewarp_coeff[5] = {};
   float main_fl_dewarping_reference = 0.0f;
+
+  bool operator==(const zorvel_otp_interim_data&) const = default;
 };
 
 // Each returns 1 on success and 0 on failure, printing its one message.
-// read_otp_data also prints the summary of the record it read.
+// read_otp_data also prints the summary of the record it read. A read fails
+// on a file shorter than the record (longer files are accepted) and leaves
+// the record zero-filled; a write refuses non-finite values and replaces the
+// file only once every byte is safely on disk.
 int read_otp_data(const std::string& path, zorvel_otp_data& out);
 int write_otp_data(const std::string& path, const zorvel_otp_data& record);
 int read_interim_data(const std::string& path, zorvel_otp_interim_data& out);
 int write_interim_data(const std::string& path, const zorvel_otp_interim_data& record);
+
+// The four adjustment-ratio arrays hold (ratio - 1) x 10000 in one byte.
+// Decoding: stored / 10000 + 1 in single precision (pass the byte as declared,
+// unsigned or signed). Encoding: trunc((ratio - 1) x 10000) in double
+// precision, kept to its low 8 bits (cast to int8_t for the signed arrays).
+float decode_ratio_byte(int stored);
+uint8_t encode_ratio_byte(float ratio);
 
 }  // namespace zorvel
