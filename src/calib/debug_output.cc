@@ -1,0 +1,30 @@
+// Debug images and value lists of the calibration drivers.
+#include "calib/debug_output.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "image/bmp.h"
+
+namespace zorvel {
+
+void write_debug_image(const char* file_name, const std::vector<uint8_t>& r,
+                       const std::vector<uint8_t>& g, const std::vector<uint8_t>& b,
+                       int32_t width, int32_t height) {
+  if (r.empty() || width <= 0 || height <= 0) return;
+  const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height);
+  if (r.size() < bytes || g.size() < bytes || b.size() < bytes) return;
+  zorvel_bmp_write writer(file_name);
+  writer.write(r.data(), g.data(), b.data(), static_cast<uint32_t>(width),
+               static_cast<uint32_t>(height));
+}
+
+void write_double_list(const double* values, int32_t count, const char* file_name) {
+  unique_file file(std::fopen(file_name, "w"));
+  if (!file) return;
+  std::fprintf(file.get(), "%d \n", 1);
+  std::fprintf(file.get(), "%d \n", count);
+  for (int32_t i = 0; i < count; ++i) std::fprintf(file.get(), "%f \n", values[i]);
+}
+
+}  // namespace zorvel

@@ -1,0 +1,245 @@
+// L-chart calibration. The row equation of every pair gives a homogeneous
+// 6-unknown system for the first and third rows of the aux-to-main projection;
+// the yaw, which rows barely constrain, is set from the disparity the baseline
+// should produce at the chart distance measured on the chart's centre line.
+#include "calib/l_chart.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "calib/checked_convert.h"
+
+namespace zorvel {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+// 180 / 3.14159: the angle factor of the stored relative angles.
+constexpr double kDegreesPerRadianApprox = 57.295827908797776;
+
+void ensure_capacity(zorvel_key_points& set, int32_t n) {
+  const size_t needed = static_cast<size_t>(n);
+  if (set.y.size() < needed) set.y.resize(needed);
+  if (set.x.size() < needed) set.x.resize(needed);
+  if (set.Yw.size() < needed) set.Yw.resize(needed);
+  if (set.Xw.size() < needed) set.Xw.resize(needed);
+  if (set.Zw.size() < needed) set.Zw.resize(needed);
+}
+
+int refuse() {
+  std::printf("%s", kLChartTooFewPoints);
+  return -1;
+}
+
+}  // namespace
+
+void solve_homogeneous6(const zorvel_matrix& rows, int32_t n, double h[6]) {
+  (void)n;  // rows carries its own row count
+  const zorvel_matrix t = matrix_transpose(rows);
+  zorvel_matrix normal;
+  matrix_multiply(t, rows, normal);
+  zorvel_matrix vectors(6, 6);
+  double values[6] = {};
+  jacobi_eigen6(normal, vectors, values);
+  const int32_t k = index_of_min(values, 6);
+  for (int32_t r = 0; r < 6; ++r) h[r] = vectors[r][k];
+  if (h[0] < 0.0) {
+    for (int32_t r = 0; r < 6; ++r) h[r] = -h[r];
+  }
+}
+
+int calibrate_l_chart(zorvel_key_points& main_points, zorvel_key_points& aux_points,
+                      zorvel_key_points& out_points, int32_t n, int32_t main_width,
+                      int32_t aux_width, int32_t main_height, int32_t aux_height,
+                      zorvel_calib_context& context) {
+  if (n < 6) return refuse();
+
+  // 1. Centre both sets (integer halves).
+  for (int32_t i = 0; i < n; ++i) {
+    aux_points.y[i] -= aux_height / 2;
+    aux_points.x[i] -= aux_width / 2;
+    main_points.y[i] -= main_height / 2;
+    main_points.x[i] -= main_width / 2;
+  }
+
+  // 2. Extremes of the centre line (Xw = 0, Zw = 0); both start at label 0, index 0.
+  int32_t lowest = 0, highest = 0, i_low = 0, i_high = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    if (aux_points.Xw[i] != 0 || aux_points.Zw[i] != 0) continue;
+    if (aux_points.Yw[i] < lowest) {
+      lowest = aux_points.Yw[i];
+      i_low = i;
+    }
+    if (aux_points.Yw[i] > highest) {
+      highest = aux_points.Yw[i];
+      i_high = i;
+    }
+  }
+
+  // 3. Chart distance: the labelled centre-line span, scaled from d pixels to
+  // the full aux height, fills the aux vertical field of view.
+  const double dy = static_cast<double>(aux_points.y[i_high] - aux_points.y[i_low]);
+  const double dx = static_cast<double>(aux_points.x[i_high] - aux_points.x[i_low]);
+  const double d = std::sqrt(dy * dy + dx * dx);
+  // 10. The mean disparity runs over the first i_high pairs: i_high is a count.
+  const int32_t k = i_high;
+  if (d == 0.0 || highest == lowest || k == 0) return refuse();
+
+  const float span_mm = static_cast<float>(highest - lowest) * context.calib_square_size_mm;
+  const float half_fov_v = context.aux_fov_v_deg * 0.5f / 180.0f;
+  const double Z = (static_cast<double>(aux_height) / d) * static_cast<double>(span_mm) * 0.5 /
+                   std::tan(static_cast<double>(half_fov_v) * kPi);
+
+  // 4. Width of the main view at Z and the baseline in main pixels there.
+  const float half_fov_h = context.main_fov_h_deg * 0.5f / 180.0f;
+  const double W = std::tan(static_cast<double>(half_fov_h) * kPi) * (2.0 * Z);
+  const double B =
+      static_cast<double>(context.cam_baseline_mm) / W * static_cast<double>(main_width);
+
+  // 5.-6. Row equations and their homogeneous solution.
+  const double f = static_cast<double>(context.aux_focal_length);
+  zorvel_matrix rows(n, 6);
+  for (int32_t i = 0; i < n; ++i) {
+    const double ya = static_cast<double>(aux_points.y[i]);
+    const double xa = static_cast<double>(aux_points.x[i]);
+    const double ym = static_cast<double>(main_points.y[i]);
+    double* row = rows[i];
+    row[0] = f * ya;
+    row[1] = f * xa;
+    row[2] = f * f;
+    row[3] = -ym * ya;
+    row[4] = -ym * xa;
+    row[5] = -f * ym;
+  }
+  double h[6];
+  solve_homogeneous6(rows, n, h);
+
+  // 7. Unit third row; the norm of the first row is the focal-length scale.
+  const double norm3 = std::sqrt(h[3] * h[3] + h[4] * h[4] + h[5] * h[5]);
+  for (double& v : h) v /= norm3;
+  const double s = std::sqrt(h[0] * h[0] + h[1] * h[1] + h[2] * h[2]);
+  h[0] /= s;
+  h[1] /= s;
+  h[2] /= s;
+
+  // 8. M = [r1; r3 x r1; r3].
+  const double* r1 = h;
+  const double* r3 = h + 3;
+  zorvel_matrix M(3, 3);
+  M[0][0] = r1[0];
+  M[0][1] = r1[1];
+  M[0][2] = r1[2];
+  M[1][0] = r3[1] * r1[2] - r3[2] * r1[1];
+  M[1][1] = r3[2] * r1[0] - r3[0] * r1[2];
+  M[1][2] = r3[0] * r1[1] - r3[1] * r1[0];
+  M[2][0] = r3[0];
+  M[2][1] = r3[1];
+  M[2][2] = r3[2];
+
+  // 9.-10. Columns through M and the mean horizontal disparity of the first k pairs.
+  const double fs = f * s;
+  double disparity_sum = 0.0;
+  for (int32_t i = 0; i < k; ++i) {
+    const double y = static_cast<double>(aux_points.y[i]);
+    const double x = static_cast<double>(aux_points.x[i]);
+    const double w = M[2][0] * y + M[2][1] * x + M[2][2] * f;
+    const double x2 = fs * (M[1][0] * y + M[1][1] * x + M[1][2] * f) / w;
+    disparity_sum += static_cast<double>(main_points.x[i]) - x2;
+  }
+  const double mean = (1.0 / static_cast<double>(k)) * disparity_sum;
+
+  // 11. Yaw: the remaining horizontal shift, in millimetres on the chart, over Z.
+  const double sign = std::pow(-1.0, static_cast<double>(context.main_aux_position_flag));
+  const double psi = (sign * B - mean) / static_cast<double>(main_width) * W / Z;
+
+  // 12.-13. The yaw matrix keeps its -t*c and c - t^2 entries; P = M * R_Y.
+  const double c = std::cos(psi);
+  const double t = std::sin(psi);
+  zorvel_matrix yaw(3, 3);
+  yaw[0][0] = 1.0;
+  yaw[1][1] = c;
+  yaw[1][2] = -t * c;
+  yaw[2][1] = t;
+  yaw[2][2] = c - t * t;
+  zorvel_matrix P;
+  matrix_multiply(M, yaw, P);
+  const double* p = P.data();
+
+  // 14. Rotation-only rectified aux points, truncated toward zero.
+  ensure_capacity(out_points, n);
+  const double offset_row = static_cast<double>(context.projection_offset_y);
+  const double offset_col = static_cast<double>(context.projection_offset_x);
+  for (int32_t i = 0; i < n; ++i) {
+    const double y = static_cast<double>(aux_points.y[i]);
+    const double x = static_cast<double>(aux_points.x[i]);
+    const double w = p[6] * y + p[7] * x + p[8] * f;
+    out_points.y[i] = coordinate_from(fs * (p[0] * y + p[1] * x + p[2] * f) / w + offset_row);
+    out_points.x[i] = coordinate_from(fs * (p[3] * y + p[4] * x + p[5] * f) / w + offset_col);
+    out_points.Yw[i] = aux_points.Yw[i];
+    out_points.Xw[i] = aux_points.Xw[i];
+    out_points.Zw[i] = aux_points.Zw[i];
+  }
+
+  // 15. Store the inverse and the main focal length.
+  const std::array<double, 9> rot = matrix_invert3(p);
+  for (int32_t j = 0; j < 9; ++j) context.rot[j] = rot[j];
+  context.main_focal_length = static_cast<float>(fs);
+
+  // 16.-17. Check projection through inverse(rot) and the centre RMS (Zw ignored).
+  const std::array<double, 9> check = matrix_invert3(context.rot);
+  const float zero_block[18] = {};
+  std::vector<double> y_proj(static_cast<size_t>(n)), x_proj(static_cast<size_t>(n));
+  project_and_correct_points(check.data(), aux_points.y.data(), aux_points.x.data(), n,
+                             y_proj.data(), x_proj.data(), zero_block, context.aux_height,
+                             context.aux_width, static_cast<double>(context.main_focal_length), f,
+                             offset_col, offset_row);
+  int32_t count = 0;
+  double sum_sq = 0.0;
+  for (int32_t i = 0; i < n; ++i) {
+    if (std::abs(aux_points.Xw[i]) <= 2 && std::abs(aux_points.Yw[i]) <= 2) {
+      const double dv = y_proj[i] - static_cast<double>(main_points.y[i]);
+      sum_sq += dv * dv;
+      ++count;
+    }
+  }
+  context.rms_vd_center_l = count >= 1 ? std::sqrt(sum_sq / static_cast<double>(count)) : 0.0;
+  std::printf("\n RMS_VD_Center_L_Chart = %f", context.rms_vd_center_l);
+  std::printf("\n RMS_VD_Center_L_Chart_END");
+  return 0;
+}
+
+zorvel_relative_angles relative_angles(const double rot[9]) {
+  zorvel_relative_angles a;
+  a.pitch_deg = std::atan2(-rot[6], std::sqrt(rot[7] * rot[7] + rot[8] * rot[8])) *
+                kDegreesPerRadianApprox;
+  a.yaw_deg = std::atan2(rot[7], rot[8]) * kDegreesPerRadianApprox;
+  a.roll_deg = std::atan2(rot[3], rot[0]) * kDegreesPerRadianApprox;
+  return a;
+}
+
+void store_relative_angles(zorvel_calib_context& context) {
+  const zorvel_relative_angles a = relative_angles(context.rot);
+  context.relative_pitch_degrees = a.pitch_deg;
+  context.relative_yaw_degrees = a.yaw_deg;
+  context.relative_roll_degrees = a.roll_deg;
+}
+
+double distance_error_percent(double focal_px, double baseline_mm, double aux_column,
+                              double main_column, double nominal_mm) {
+  const double z = std::fabs(focal_px * baseline_mm / (aux_column - main_column));
+  return std::fabs((1.0 - z / nominal_mm) * 100.0);
+}
+
+void l_only_results(zorvel_calib_context& context, const zorvel_chart_pair& l_pair,
+                    const zorvel_chart_pair& rectified_pair, int32_t n) {
+  (void)n;  // the distance uses pair 0; calibrate_l_chart has refused n < 6
+  context.l_chart_distance_error_percent = static_cast<float>(distance_error_percent(
+      static_cast<double>(context.main_focal_length),
+      static_cast<double>(context.cam_baseline_mm),
+      static_cast<double>(rectified_pair.aux_points.x[0]),
+      static_cast<double>(l_pair.main_points.x[0]),
+      static_cast<double>(context.l_chart_distance_mm)));
+  store_relative_angles(context);
+}
+
+}  // namespace zorvel
