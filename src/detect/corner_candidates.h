@@ -1,0 +1,54 @@
+// First half of corner detection on one working image: brightness
+// equalisation, the diagonal saddle test on the green plane and one maximum
+// per neighbourhood. Planes are row-major, height x width bytes.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zorvel {
+
+// Geometry of one detector: the centres visited by the maximum search
+// (inclusive, relative to the image size) and the window around each centre.
+struct corner_window {
+  int32_t first_row;         // centre rows first_row ... height - last_row_back
+  int32_t last_row_back;
+  int32_t first_col;         // centre columns first_col ... width - last_col_back
+  int32_t last_col_back;
+  int32_t before;            // window spans centre - before ... centre + after
+  int32_t after;
+  int32_t list_capacity;     // candidate list entries
+};
+
+inline constexpr corner_window kLChartWindow{100, 99, 100, 100, 9, 9, 500};
+inline constexpr corner_window kFlatChartWindow{10, 10, 10, 10, 9, 7, 1200};
+
+// Scales every byte by 50 / mean over the three planes, saturating at 255.
+// A black capture (mean 0) is left unchanged.
+void equalize_brightness(uint8_t* red, uint8_t* green, uint8_t* blue, int64_t pixel_count);
+
+// Saddle response of the green plane: response > 1.5 marks a candidate; 0
+// outside rows/columns 4 ... size - 5. contrast is |meanA - meanB|.
+struct saddle_planes {
+  std::vector<double> response;
+  std::vector<uint8_t> contrast;
+  std::vector<uint8_t> candidate;
+};
+saddle_planes compute_saddle_response(const uint8_t* green, int32_t height, int32_t width);
+
+// The corners kept by the maximum search, in the order they were found.
+struct candidate_list {
+  std::vector<int32_t> rows;
+  std::vector<int32_t> cols;
+  std::vector<double> contrasts;
+  int32_t count() const { return static_cast<int32_t>(rows.size()); }
+};
+
+// Visits the flagged centres in raster order, keeps the strongest response of
+// each window in key_point_map (1 = corner) and appends it to the list while
+// the list has room. Clears the flags it consumes.
+candidate_list keep_window_maxima(saddle_planes& planes, int32_t height, int32_t width,
+                                  const corner_window& window,
+                                  std::vector<uint8_t>& key_point_map);
+
+}  // namespace zorvel

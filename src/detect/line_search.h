@@ -1,0 +1,49 @@
+// Grid-line searches through a labelled corner: 400 straight lines with slopes
+// -200 ... 199 are scored on gradient energy summed over an 11-pixel band and
+// the best one is kept in a row table (vertical lines) or a column table
+// (horizontal lines). Positions are (row, column) pixels of the working image.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zorvel {
+
+// Band sums of the gradient energies of the green plane, precomputed once per
+// image so each line position costs one lookup. Energies are integers and the
+// band sums are exact, so any summation order scores a line identically.
+//   Eh[r][c] = (G[r][c-2] - G[r][c+2])^2 for 2 <= c <= W-3, else 0;
+//   Ev[r][c] = (G[r-2][c] - G[r+2][c])^2 for 2 <= r <= H-3, else 0.
+struct gradient_bands {
+  int32_t height = 0;
+  int32_t width = 0;
+  // Lines leave the image by at most 201 pixels; the pad holds zeros there.
+  static constexpr int32_t kPad = 208;
+  // row_band[r * row_stride + kPad + c] = sum of Eh[r][c-5 ... c+5] inside the
+  // image, for c in -kPad ... width + kPad - 1.
+  int32_t row_stride = 0;
+  std::vector<int32_t> row_band;
+  // column_band[c * column_stride + kPad + r] = sum of Ev[r-5 ... r+5][c] when
+  // 9 < r <= height - 10, else 0 (stored column by column).
+  int32_t column_stride = 0;
+  std::vector<int32_t> column_band;
+};
+
+gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int32_t width);
+
+// Vertical searches through (r0, c0). up fills row_table[i] for rows
+// i = 0 ... r0 with the best line's column; down fills row_table[i - r0] for
+// i = r0 ... height - 1. row_table holds at least height entries. When no line
+// scores above 0 (or r0, c0 lie outside the image) the table is left as it was.
+void trace_line_up(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table);
+void trace_line_down(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table);
+
+// Horizontal searches: left fills column_table[c0 - j] for columns
+// j = c0 ... 1, right fills column_table[j - c0] for j = c0 ... width - 1, with
+// the best line's row. column_table holds at least width entries.
+void trace_line_left(const gradient_bands& bands, int32_t r0, int32_t c0,
+                     int32_t* column_table);
+void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0,
+                      int32_t* column_table);
+
+}  // namespace zorvel

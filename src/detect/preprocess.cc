@@ -1,0 +1,254 @@
+// Resampling of the captures to the 1280-pixel working side and removal of
+// the radial lens distortion. Pixel positions are (row, column); the dewarp
+// polynomial works on radii normalised by the reference length F.
+#include "detect/preprocess.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace zorvel {
+namespace {
+
+// Working size of one camera: the normalised side is 1280, the other side
+// keeps the aspect ratio (truncated). Sizes enter as unsigned values.
+struct working_size {
+  int32_t width = 0;
+  int32_t height = 0;
+  double step = 0.0;  // source pixels per working pixel
+};
+
+working_size working_size_of(int32_t src_width, int32_t src_height, bool rotated) {
+  working_size size;
+  if (src_width <= 0 || src_height <= 0) return size;
+  const double w = static_cast<double>(static_cast<uint32_t>(src_width));
+  const double h = static_cast<double>(static_cast<uint32_t>(src_height));
+  const double other = rotated ? std::trunc(w * kWorkingSide / h) : std::trunc(h * kWorkingSide / w);
+  // An absurd aspect ratio would overflow the plane size: leave the camera empty.
+  if (!(other >= 0.0) || other > 65536.0) return size;
+  if (rotated) {
+    size.height = kWorkingSide;
+    size.width = static_cast<int32_t>(other);
+    size.step = h / kWorkingSide;
+  } else {
+    size.width = kWorkingSide;
+    size.height = static_cast<int32_t>(other);
+    size.step = w / kWorkingSide;
+  }
+  return size;
+}
+
+// Nearest source index of working index i: trunc(i * s + 0.5) kept to its low
+// 16 bits, clamped to the source so small captures never read past the end.
+std::vector<int32_t> source_indices(int32_t count, double step, int32_t src_size) {
+  std::vector<int32_t> index(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) {
+    const auto rounded = static_cast<uint16_t>(static_cast<int64_t>(i * step + 0.5));
+    index[i] = rounded < src_size ? rounded : src_size - 1;
+  }
+  return index;
+}
+
+void resample_camera(const uint8_t* const src[3], int32_t src_width, int32_t src_height,
+                     bool rotated, std::vector<uint8_t>* dst[3], int32_t& dst_width,
+                     int32_t& dst_height) {
+  const working_size size = working_size_of(src_width, src_height, rotated);
+  dst_width = size.width;
+  dst_height = size.height;
+  const size_t n = static_cast<size_t>(size.width) * size.height;
+  for (int p = 0; p < 3; ++p) dst[p]->assign(n, 0);
+  if (n == 0) return;
+  const std::vector<int32_t> rows = source_indices(size.height, size.step, src_height);
+  const std::vector<int32_t> cols = source_indices(size.width, size.step, src_width);
+  for (int p = 0; p < 3; ++p) {
+    if (src[p] == nullptr) continue;
+    uint8_t* out = dst[p]->data();
+    for (int32_t i = 0; i < size.height; ++i) {
+      const uint8_t* src_row = src[p] + static_cast<size_t>(rows[i]) * src_width;
+      uint8_t* out_row = out + static_cast<size_t>(i) * size.width;
+      for (int32_t j = 0; j < size.width; ++j) out_row[j] = src_row[cols[j]];
+    }
+  }
+}
+
+// Clamp that also sends NaN to the lower bound (NaN fails both comparisons of
+// a plain clamp and would become an out-of-range read).
+double clamp_position(double v, double hi) {
+  if (!(v >= 0.0)) return 0.0;
+  return v > hi ? hi : v;
+}
+
+// Half the crop: floor(size * p / 100), rounded up to even, halved.
+int32_t crop_margin(int32_t size, uint8_t crop_percent) {
+  const int64_t cut = static_cast<int64_t>(size) * crop_percent / 100;
+  return static_cast<int32_t>((cut + (cut & 1)) / 2);
+}
+
+bool camera_qualifies(double indicator) { return indicator != 0.0 && indicator < 1.5; }
+
+// Dewarps one camera of pair through scratch when its indicator asks for it.
+void dewarp_camera(const double coeff[5], float F, uint8_t crop_percent, int32_t width,
+                   int32_t height, std::vector<uint8_t>* planes[3],
+                   std::vector<uint8_t>* scratch[3]) {
+  const size_t n = static_cast<size_t>(width) * height;
+  for (int p = 0; p < 3; ++p) scratch[p]->assign(n, 0);
+  if (!camera_qualifies(dewarp_indicator(coeff))) return;
+  // F = 0 or a degenerate plane would divide by zero or sample outside.
+  if (F == 0.0f || width < 2 || height < 2) return;
+  for (int p = 0; p < 3; ++p) {
+    if (planes[p]->size() < n) return;
+  }
+  dewarp_planes(planes[0]->data(), planes[1]->data(), planes[2]->data(), scratch[0]->data(),
+                scratch[1]->data(), scratch[2]->data(), width, height, F, crop_percent, coeff[0],
+                coeff[1], coeff[2], coeff[3]);
+  for (int p = 0; p < 3; ++p) std::memcpy(planes[p]->data(), scratch[p]->data(), n);
+}
+
+// Working size used by the dewarp: the normalised side is 1280.
+void dewarp_size(const zorvel_calib_context& context, int32_t pair_width, int32_t pair_height,
+                 int32_t& width, int32_t& height) {
+  if (context.swap_dimensions != 0) {
+    width = pair_width;
+    height = kWorkingSide;
+  } else {
+    width = kWorkingSide;
+    height = pair_height;
+  }
+}
+
+void dewarp_aux(const zorvel_calib_context& context, zorvel_chart_pair& pair,
+                zorvel_chart_pair& scratch, float aux_scale) {
+  int32_t width = 0, height = 0;
+  dewarp_size(context, pair.aux_width, pair.aux_height, width, height);
+  std::vector<uint8_t>* planes[3] = {&pair.aux_r, &pair.aux_g, &pair.aux_b};
+  std::vector<uint8_t>* work[3] = {&scratch.aux_r, &scratch.aux_g, &scratch.aux_b};
+  scratch.aux_width = width;
+  scratch.aux_height = height;
+  dewarp_camera(context.dewarp_coeff_aux, context.fl_dewarping_reference_aux * aux_scale,
+                context.crop_percent_for_aux, width, height, planes, work);
+}
+
+}  // namespace
+
+int normalize_capture_pair(const zorvel_capture_pair& capture, const zorvel_calib_context& context,
+                           zorvel_chart_pair& pair) {
+  const bool rotated = context.swap_dimensions != 0;
+  pair.normalized_side = kWorkingSide;
+  const uint8_t* main_src[3] = {capture.main_r, capture.main_g, capture.main_b};
+  std::vector<uint8_t>* main_dst[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
+  resample_camera(main_src, capture.main_width, capture.main_height, rotated, main_dst,
+                  pair.main_width, pair.main_height);
+  const uint8_t* aux_src[3] = {capture.aux_r, capture.aux_g, capture.aux_b};
+  std::vector<uint8_t>* aux_dst[3] = {&pair.aux_r, &pair.aux_g, &pair.aux_b};
+  resample_camera(aux_src, capture.aux_width, capture.aux_height, rotated, aux_dst,
+                  pair.aux_width, pair.aux_height);
+  pair.main_points = zorvel_key_points(kKeyPointCapacity);
+  pair.aux_points = zorvel_key_points(kKeyPointCapacity);
+  return 0;
+}
+
+double dewarp_indicator(const double coeff[5]) {
+  if (coeff[0] > 0) return coeff[0];
+  if (coeff[1] - coeff[0] > 0) return coeff[1];
+  if (coeff[2] - coeff[1] > 0) return coeff[2];
+  if (coeff[3] - coeff[2] > 0) return coeff[3];
+  if (coeff[4] - coeff[3] > 0) return coeff[4];
+  return -coeff[4];
+}
+
+void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* src_b,
+                   uint8_t* dst_r, uint8_t* dst_g, uint8_t* dst_b, int32_t width, int32_t height,
+                   float F, uint8_t crop_percent, double c0, double c1, double c2, double c3) {
+  if (F == 0.0f || width < 2 || height < 2) return;
+  const size_t n = static_cast<size_t>(width) * height;
+  std::memset(dst_r, 0, n);
+  std::memset(dst_g, 0, n);
+  std::memset(dst_b, 0, n);
+  const int32_t margin_rows = crop_margin(height, crop_percent);
+  const int32_t margin_cols = crop_margin(width, crop_percent);
+  const int32_t half_h = height / 2;
+  const int32_t half_w = width / 2;
+  const double max_row = height - 2;
+  const double max_col = width - 2;
+
+  // Per-column terms do not depend on the row: x-hat in single precision and
+  // its square widened to double, exactly as the per-pixel formula has them.
+  std::vector<float> x_hat(static_cast<size_t>(width));
+  std::vector<double> x_hat_sq(static_cast<size_t>(width));
+  for (int32_t x = margin_cols; x <= width - margin_cols - 1; ++x) {
+    x_hat[x] = static_cast<float>(x - half_w) / F;
+    x_hat_sq[x] = static_cast<double>(x_hat[x]) * static_cast<double>(x_hat[x]);
+  }
+  const uint8_t* src[3] = {src_r, src_g, src_b};
+  uint8_t* dst[3] = {dst_r, dst_g, dst_b};
+  for (int32_t y = margin_rows; y <= height - margin_rows - 1; ++y) {
+    const float y_hat = static_cast<float>(y - half_h) / F;
+    const double y_hat_d = y_hat;
+    const double y_hat_sq = y_hat_d * y_hat_d;
+    const size_t out_row = static_cast<size_t>(y) * width;
+    for (int32_t x = margin_cols; x <= width - margin_cols - 1; ++x) {
+      const double r2 = x_hat_sq[x] + y_hat_sq;
+      const double r4 = r2 * r2;
+      const double r6 = r4 * r2;
+      const double k = c0 + c1 * r2 + c2 * r4 + c3 * r6;
+      const double x_hat_d = x_hat[x];
+      const double sy = clamp_position((y_hat_d + k * y_hat_d) * F + half_h, max_row);
+      const double sx = clamp_position((x_hat_d + k * x_hat_d) * F + half_w, max_col);
+      const auto r0 = static_cast<int32_t>(std::floor(sy));
+      const auto col0 = static_cast<int32_t>(std::floor(sx));
+      const float u = static_cast<float>(r0 + 1) - static_cast<float>(sy);
+      const float w = static_cast<float>(col0 + 1) - static_cast<float>(sx);
+      const float iu = 1.0f - u;
+      const float iw = 1.0f - w;
+      const size_t top = static_cast<size_t>(r0) * width + col0;
+      const size_t bottom = top + width;
+      for (int p = 0; p < 3; ++p) {
+        const uint8_t* s = src[p];
+        const float value = static_cast<float>(s[top]) * u * w +
+                            static_cast<float>(s[top + 1]) * u * iw +
+                            static_cast<float>(s[bottom]) * iu * w +
+                            static_cast<float>(s[bottom + 1]) * iu * iw;
+        dst[p][out_row + x] = static_cast<uint8_t>(static_cast<int32_t>(value));
+      }
+    }
+  }
+}
+
+int dewarp_pair(const zorvel_calib_context& context, zorvel_chart_pair& pair,
+                zorvel_chart_pair& scratch, float aux_scale, float main_scale) {
+  dewarp_aux(context, pair, scratch, aux_scale);
+  int32_t width = 0, height = 0;
+  dewarp_size(context, pair.main_width, pair.main_height, width, height);
+  std::vector<uint8_t>* planes[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
+  std::vector<uint8_t>* work[3] = {&scratch.main_r, &scratch.main_g, &scratch.main_b};
+  scratch.main_width = width;
+  scratch.main_height = height;
+  dewarp_camera(context.dewarp_coeff_main, context.fl_dewarping_reference_main * main_scale,
+                context.crop_percent_for_aux, width, height, planes, work);
+  return 0;
+}
+
+int dewarp_aux_only(const zorvel_calib_context& context, zorvel_chart_pair& pair,
+                    zorvel_chart_pair& scratch, float aux_scale) {
+  std::printf(" Sum coeff %f", dewarp_indicator(context.dewarp_coeff_aux));
+  dewarp_aux(context, pair, scratch, aux_scale);
+  int32_t width = 0, height = 0;
+  dewarp_size(context, pair.main_width, pair.main_height, width, height);
+  const size_t n = static_cast<size_t>(width) * height;
+  scratch.main_width = width;
+  scratch.main_height = height;
+  scratch.main_r.assign(n, 0);
+  scratch.main_g.assign(n, 0);
+  scratch.main_b.assign(n, 0);
+  return 0;
+}
+
+int allocate_restored_point_sets(zorvel_key_points out[2]) {
+  out[0] = zorvel_key_points(kRestoredPointCapacity, false);
+  out[1] = zorvel_key_points(kRestoredPointCapacity, false);
+  return 0;
+}
+
+}  // namespace zorvel
