@@ -8,7 +8,6 @@
 #include <initializer_list>
 #include <vector>
 
-#include "calib/checked_convert.h"
 #include "calib/debug_output.h"
 #include "calib/flat_chart.h"
 #include "calib/l_chart.h"
@@ -186,21 +185,7 @@ int32_t calibrate_l_only(const zorvel_capture_pair& l_capture, zorvel_calib_cont
     if (run_l_chart_calibration(l_pair, l_rect_pair, context, n_L) != 0) return -1;
     l_only_results(context, l_pair, l_rect_pair, n_L);
 
-    // Store the first pairs (centred, dewarped aux points) for the interim record.
-    const int32_t k = std::min(n_L, kMaxStoredLChartPoints);
-    const zorvel_key_points& m = l_pair.main_points;
-    const zorvel_key_points& a = l_pair.aux_points;
-    context.l_chart_point_count = k;
-    for (int32_t i = 0; i < k; ++i) {
-      context.main_l_point_y[i] = saturate_i16(m.y[i]);
-      context.main_l_point_x[i] = saturate_i16(m.x[i]);
-      context.aux_l_point_y[i] = saturate_i16(a.y[i]);
-      context.aux_l_point_x[i] = saturate_i16(a.x[i]);
-      context.main_l_label_yw[i] = saturate_i8(m.Yw[i]);
-      context.main_l_label_xw[i] = saturate_i8(m.Xw[i]);
-      context.aux_l_label_yw[i] = saturate_i8(a.Yw[i]);
-      context.aux_l_label_xw[i] = saturate_i8(a.Xw[i]);
-    }
+    store_l_chart_points(context, l_pair.main_points, l_pair.aux_points, n_L);
     return 0;
   });
 }

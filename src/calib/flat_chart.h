@@ -5,13 +5,11 @@
 
 #include <cstdint>
 
+#include "calib/flat_chart_fit.h"
 #include "detect/chart_pair.h"
 #include "driver/context.h"
 
 namespace zorvel {
-
-inline constexpr const char* kFlatChartTooFewPoints =
-    "Flat chart calibration failed: too few central key points\n";
 
 // Thin-lens ratio D / (D - f) at distance D (mm) for focal length f (mm), in
 // single precision; 1.0 when D - f or f is 0 or the ratio leaves [0.95, 1.035].

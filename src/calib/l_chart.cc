@@ -230,6 +230,22 @@ double distance_error_percent(double focal_px, double baseline_mm, double aux_co
   return std::fabs((1.0 - z / nominal_mm) * 100.0);
 }
 
+void store_l_chart_points(zorvel_calib_context& context, const zorvel_key_points& main_points,
+                          const zorvel_key_points& aux_points, int32_t n) {
+  const int32_t k = n < kMaxStoredLChartPoints ? (n > 0 ? n : 0) : kMaxStoredLChartPoints;
+  context.l_chart_point_count = k;
+  for (int32_t i = 0; i < k; ++i) {
+    context.main_l_point_y[i] = saturate_i16(main_points.y[i]);
+    context.main_l_point_x[i] = saturate_i16(main_points.x[i]);
+    context.aux_l_point_y[i] = saturate_i16(aux_points.y[i]);
+    context.aux_l_point_x[i] = saturate_i16(aux_points.x[i]);
+    context.main_l_label_yw[i] = saturate_i8(main_points.Yw[i]);
+    context.main_l_label_xw[i] = saturate_i8(main_points.Xw[i]);
+    context.aux_l_label_yw[i] = saturate_i8(aux_points.Yw[i]);
+    context.aux_l_label_xw[i] = saturate_i8(aux_points.Xw[i]);
+  }
+}
+
 void l_only_results(zorvel_calib_context& context, const zorvel_chart_pair& l_pair,
                     const zorvel_chart_pair& rectified_pair, int32_t n) {
   (void)n;  // the distance uses pair 0; calibrate_l_chart has refused n < 6

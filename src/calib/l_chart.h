@@ -47,6 +47,11 @@ void store_relative_angles(zorvel_calib_context& context);
 void l_only_results(zorvel_calib_context& context, const zorvel_chart_pair& l_pair,
                     const zorvel_chart_pair& rectified_pair, int32_t n);
 
+// Keeps the first min(n, 200) centred pairs (16-bit coordinates and 8-bit
+// labels, saturated) in the context for the interim record.
+void store_l_chart_points(zorvel_calib_context& context, const zorvel_key_points& main_points,
+                          const zorvel_key_points& aux_points, int32_t n);
+
 // |f * baseline / (aux column - main column)| and its deviation from the
 // nominal distance in percent, in double precision.
 double distance_error_percent(double focal_px, double baseline_mm, double aux_column,
