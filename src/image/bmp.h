@@ -27,6 +27,9 @@ using unique_file = std::unique_ptr<std::FILE, file_closer>;
 class zorvel_bmp_read {
  public:
   explicit zorvel_bmp_read(std::string path);  // opens "rb"; silent on failure
+  // Reads from an already open stream (memory streams in tests and fuzzing);
+  // path is used in messages only.
+  zorvel_bmp_read(unique_file file, std::string path);
 
   // 1 on success (also when the file could not be opened: no planes then),
   // 0 after printing why the file was refused.
@@ -36,8 +39,9 @@ class zorvel_bmp_read {
   // Width and height as stored in the file (a rotation does not change them).
   void get_size(uint32_t* width, uint32_t* height) const;
   // Quarter turn in place by direction text ("left", "right", any case);
-  // anything else prints "\n do nothing". Returns 0 only when the temporary
-  // planes could not be allocated (image unchanged), else 1.
+  // anything else prints "\n do nothing". Without planes (the file did not
+  // open, or parse refused it) a turn does nothing. Returns 0 only when the
+  // temporary plane could not be allocated (image unchanged), else 1.
   int rotate(const std::string& direction);
 
   const std::string& path() const { return path_; }

@@ -1,0 +1,56 @@
+// Byte layout shared by the BMP reader and writer: the 14-byte file header,
+// the 40-byte information header (offsets within each) and row padding.
+// All multi-byte fields are little-endian.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+namespace zorvel {
+
+inline constexpr uint16_t kBmpSignature = 0x4D42;  // "BM"
+inline constexpr uint32_t kBmpFileHeaderBytes = 14;
+inline constexpr uint32_t kBmpInfoHeaderBytes = 40;
+inline constexpr uint32_t kBmpHeadersBytes = kBmpFileHeaderBytes + kBmpInfoHeaderBytes;
+
+// Within the file header.
+inline constexpr size_t kBmpSignatureAt = 0;
+inline constexpr size_t kBmpFileSizeAt = 2;
+inline constexpr size_t kBmpPixelOffsetAt = 10;
+// Within the information header.
+inline constexpr size_t kBmpHeaderSizeAt = 0;
+inline constexpr size_t kBmpWidthAt = 4;
+inline constexpr size_t kBmpHeightAt = 8;
+inline constexpr size_t kBmpPlanesAt = 12;
+inline constexpr size_t kBmpBitsPerPixelAt = 14;
+inline constexpr size_t kBmpCompressionAt = 16;
+inline constexpr size_t kBmpImageSizeAt = 20;
+
+// Largest accepted side, and largest total of the three decoded planes.
+inline constexpr int32_t kMaxBmpSide = 65535;
+inline constexpr uint64_t kMaxBmpPlanesBytes = uint64_t{1} << 30;
+
+// Zero bytes after each row of 3 x width bytes, to a multiple of 4.
+inline constexpr size_t bmp_row_padding(uint32_t width) {
+  return (4 - (3 * static_cast<size_t>(width)) % 4) % 4;
+}
+
+template <class T>
+inline T load_le(const uint8_t* in) {
+  static_assert(std::is_integral_v<T>);
+  std::make_unsigned_t<T> bits = 0;
+  for (size_t i = 0; i < sizeof(T); ++i) {
+    bits = static_cast<std::make_unsigned_t<T>>(bits | (std::make_unsigned_t<T>(in[i]) << (8 * i)));
+  }
+  return static_cast<T>(bits);
+}
+
+template <class T>
+inline void store_le(uint8_t* out, T value) {
+  static_assert(std::is_integral_v<T>);
+  const auto bits = static_cast<std::make_unsigned_t<T>>(value);
+  for (size_t i = 0; i < sizeof(T); ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
+}
+
+}  // namespace zorvel

@@ -1,0 +1,184 @@
+// Decoding an uncompressed 24-bit BMP into three planes, top row first.
+// Rows are read in blocks of whole rows (the pixel data of a capture is read
+// once, so the cost is one pass over the file), yet a truncated file is still
+// reported at the exact file row and column where its data ends.
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+#include "image/bmp.h"
+#include "image/bmp_layout.h"
+
+namespace zorvel {
+namespace {
+
+constexpr char kParse[] = "zorvel_bmp_read::parse";
+constexpr int kLineFileHeader = 97;
+constexpr int kLineSignature = 103;
+constexpr int kLineInfoHeader = 109;
+constexpr int kLineCompression = 115;
+constexpr int kLineBitsPerPixel = 121;
+constexpr int kLineDimensions = 127;
+constexpr int kLineOutOfMemory = 137;
+constexpr int kLineActivePixels = 152;
+constexpr int kLineDiscardPixels = 166;
+
+// Read-ahead per block of rows; a single row is read whole even if larger.
+constexpr size_t kBlockBytes = size_t{1} << 20;
+
+// Accepts only sizes whose three planes can be allocated sensibly, before
+// anything is allocated: a hostile header cannot make us reserve gigabytes.
+bool acceptable_size(int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0 || width > kMaxBmpSide || height > kMaxBmpSide) return false;
+  const uint64_t plane_bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  return 3 * plane_bytes <= kMaxBmpPlanesBytes;
+}
+
+// Size of an open stream, or 0 when it cannot be told (then no offset is
+// treated as lying inside the file).
+uint64_t stream_size(std::FILE* file) {
+  const long here = std::ftell(file);
+  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
+  const long end = std::ftell(file);
+  if (std::fseek(file, here, SEEK_SET) != 0 || end < 0) return 0;
+  return static_cast<uint64_t>(end);
+}
+
+// One file row, blue-green-red, into the three planes.
+void split_row(const uint8_t* bgr, uint32_t pixels, uint8_t* r, uint8_t* g, uint8_t* b) {
+  for (uint32_t x = 0; x < pixels; ++x) {
+    const uint8_t blue = bgr[3 * x];
+    const uint8_t green = bgr[3 * x + 1];
+    const uint8_t red = bgr[3 * x + 2];
+    b[x] = blue;
+    g[x] = green;
+    r[x] = red;
+  }
+}
+
+}  // namespace
+
+zorvel_bmp_read::zorvel_bmp_read(std::string path)
+    : file_(std::fopen(path.c_str(), "rb")), path_(std::move(path)) {}
+
+zorvel_bmp_read::zorvel_bmp_read(unique_file file, std::string path)
+    : file_(std::move(file)), path_(std::move(path)) {}
+
+int zorvel_bmp_read::parse() {
+  // A file that did not open is reported by the caller, when it asks for
+  // the planes.
+  if (!file_) return 1;
+  std::FILE* file = file_.get();
+  const char* path = path_.c_str();
+
+  if (std::fread(file_header_, 1, sizeof file_header_, file) != sizeof file_header_) {
+    std::printf("(%s:%d) Error reading BITMAPFILEHEADER in file %s\n", kParse, kLineFileHeader,
+                path);
+    return 0;
+  }
+  if (load_le<uint16_t>(file_header_ + kBmpSignatureAt) != kBmpSignature) {
+    std::printf("(%s:%d) Invalid BMP file %s\n", kParse, kLineSignature, path);
+    return 0;
+  }
+  if (std::fread(info_header_, 1, sizeof info_header_, file) != sizeof info_header_) {
+    std::printf("(%s:%d) Error reading BITMAPINFOHEADER in file %s\n", kParse, kLineInfoHeader,
+                path);
+    return 0;
+  }
+  const uint32_t compression = load_le<uint32_t>(info_header_ + kBmpCompressionAt);
+  if (compression != 0) {
+    std::printf("(%s:%d) Unsupported compression format %d in file %s\n", kParse,
+                kLineCompression, static_cast<int>(compression), path);
+    return 0;
+  }
+  if (load_le<uint16_t>(info_header_ + kBmpBitsPerPixelAt) != 24) {
+    std::printf("(%s:%d) Expected 24bpp in file %s\n", kParse, kLineBitsPerPixel, path);
+    return 0;
+  }
+  const int32_t signed_width = load_le<int32_t>(info_header_ + kBmpWidthAt);
+  const int32_t signed_height = load_le<int32_t>(info_header_ + kBmpHeightAt);
+  if (!acceptable_size(signed_width, signed_height)) {
+    std::printf("(%s:%d) Invalid image dimensions %d x %d in file %s\n", kParse, kLineDimensions,
+                static_cast<int>(signed_width), static_cast<int>(signed_height), path);
+    return 0;
+  }
+  width_ = static_cast<uint32_t>(signed_width);
+  height_ = static_cast<uint32_t>(signed_height);
+
+  // Pixels normally follow the two headers; a larger header moves them on.
+  const uint32_t pixel_offset = load_le<uint32_t>(file_header_ + kBmpPixelOffsetAt);
+  if (pixel_offset > kBmpHeadersBytes && pixel_offset < stream_size(file)) {
+    if (std::fseek(file, static_cast<long>(pixel_offset), SEEK_SET) != 0) {
+      std::printf("(%s:%d) Error reading active %d,%d RGB pixels in file %s\n", kParse,
+                  kLineActivePixels, 0, 0, path);
+      return 0;
+    }
+  }
+
+  const size_t plane_bytes = static_cast<size_t>(width_) * height_;
+  const size_t row_bytes = 3 * static_cast<size_t>(width_);
+  const size_t stride = row_bytes + bmp_row_padding(width_);
+  const size_t rows_per_block = std::max<size_t>(1, kBlockBytes / stride);
+  std::vector<uint8_t> block;
+  try {
+    image_.width = width_;
+    image_.height = height_;
+    image_.r.resize(plane_bytes);
+    image_.g.resize(plane_bytes);
+    image_.b.resize(plane_bytes);
+    block.resize(std::min<size_t>(rows_per_block, height_) * stride);
+  } catch (const std::bad_alloc&) {
+    image_ = zorvel_rgb_image{};
+    std::printf("(%s:%d) Not enough memory for %u x %u pixels in file %s\n", kParse,
+                kLineOutOfMemory, width_, height_, path);
+    return 0;
+  }
+
+  // File row i is picture row height - 1 - i.
+  for (uint32_t first = 0; first < height_;) {
+    const size_t rows = std::min<size_t>(rows_per_block, height_ - first);
+    const size_t wanted = rows * stride;
+    const size_t got = std::fread(block.data(), 1, wanted, file);
+    const size_t complete_rows = got / stride;
+    for (size_t k = 0; k < complete_rows; ++k) {
+      const size_t at = static_cast<size_t>(height_ - 1 - (first + k)) * width_;
+      split_row(block.data() + k * stride, width_, image_.r.data() + at, image_.g.data() + at,
+                image_.b.data() + at);
+    }
+    if (got < wanted) {
+      const size_t file_row = first + complete_rows;
+      const size_t in_row = got - complete_rows * stride;
+      if (in_row < row_bytes) {
+        // The row cut short keeps its whole pixels, as a pixel-by-pixel
+        // reader would have stored them.
+        const size_t at = static_cast<size_t>(height_ - 1 - file_row) * width_;
+        split_row(block.data() + complete_rows * stride, static_cast<uint32_t>(in_row / 3),
+                  image_.r.data() + at, image_.g.data() + at, image_.b.data() + at);
+        std::printf("(%s:%d) Error reading active %d,%d RGB pixels in file %s\n", kParse,
+                    kLineActivePixels, static_cast<int>(file_row), static_cast<int>(in_row / 3),
+                    path);
+      } else {
+        std::printf("(%s:%d) Error reading discard pixels in file %s\n", kParse,
+                    kLineDiscardPixels, path);
+      }
+      return 0;
+    }
+    first += static_cast<uint32_t>(rows);
+  }
+  return 1;
+}
+
+int zorvel_bmp_read::get_planes(uint8_t** r, uint8_t** g, uint8_t** b) {
+  if (image_.r.empty() || image_.g.empty() || image_.b.empty()) return 0;
+  if (r) *r = image_.r.data();
+  if (g) *g = image_.g.data();
+  if (b) *b = image_.b.data();
+  return 1;
+}
+
+void zorvel_bmp_read::get_size(uint32_t* width, uint32_t* height) const {
+  if (width) *width = width_;
+  if (height) *height = height_;
+}
+
+}  // namespace zorvel
