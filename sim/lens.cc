@@ -1,0 +1,67 @@
+// Forward and inverse radial distortion in the library's dewarp form.
+#include "sim/lens.h"
+
+#include <cmath>
+
+namespace zorvel::sim {
+
+bool dewarp_model::active() const {
+  return coeff[0] != 0.0 || coeff[1] != 0.0 || coeff[2] != 0.0 || coeff[3] != 0.0;
+}
+
+double distortion_factor(const dewarp_model& m, double r2) {
+  const auto& c = m.coeff;
+  return 1.0 + c[0] + c[1] * r2 + c[2] * r2 * r2 + c[3] * r2 * r2 * r2;
+}
+
+void distort_normalised(const dewarp_model& m, double py, double px, double* dy, double* dx) {
+  const double k = distortion_factor(m, py * py + px * px);
+  *dy = k * py;
+  *dx = k * px;
+}
+
+bool undistort_normalised(const dewarp_model& m, double dy, double dx, double* py, double* px) {
+  const double rd = std::sqrt(dy * dy + dx * dx);
+  if (rd == 0.0 || !m.active()) {
+    const double k = distortion_factor(m, 0.0);
+    *py = dy / k;
+    *px = dx / k;
+    return true;
+  }
+  // Solve g(r) = r * factor(r^2) - rd = 0 for the undistorted radius r.
+  const auto& c = m.coeff;
+  double r = rd / distortion_factor(m, rd * rd);
+  bool converged = false;
+  for (int it = 0; it < 50; ++it) {
+    const double r2 = r * r;
+    const double g = r * distortion_factor(m, r2) - rd;
+    const double dg = 1.0 + c[0] + 3.0 * c[1] * r2 + 5.0 * c[2] * r2 * r2 + 7.0 * c[3] * r2 * r2 * r2;
+    if (dg <= 0.0) break;
+    const double step = g / dg;
+    r -= step;
+    if (std::fabs(step) < 1e-14 * (1.0 + r)) {
+      converged = true;
+      break;
+    }
+  }
+  const double k = r / rd;
+  *py = dy * k;
+  *px = dx * k;
+  return converged;
+}
+
+double dewarp_indicator(const std::array<double, 5>& c) {
+  if (c[0] > 0) return c[0];
+  if (c[1] - c[0] > 0) return c[1];
+  if (c[2] - c[1] > 0) return c[2];
+  if (c[3] - c[2] > 0) return c[3];
+  if (c[4] - c[3] > 0) return c[4];
+  return -c[4];
+}
+
+double choose_indicator_coefficient(const std::array<double, 5>& c) {
+  // A small value of either sign that the scan returns as a non-zero D.
+  return c[3] < 0.001 ? 0.001 : -0.001;
+}
+
+}  // namespace zorvel::sim
