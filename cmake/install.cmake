@@ -41,6 +41,8 @@ if(TARGET zorvel_install_tests)
   add_dependencies(zorvel_install_tests zorvel)
   if(TARGET zorvel_cli)
     add_dependencies(zorvel_install_tests zorvel_cli)
+    target_compile_definitions(zorvel_install_tests PRIVATE
+      ZORVEL_CLI_FILE="$<TARGET_FILE:zorvel_cli>")
   endif()
   target_compile_definitions(zorvel_install_tests PRIVATE
     ZORVEL_SHARED_LIBRARY_FILE="$<TARGET_FILE:zorvel>"
