@@ -1,0 +1,191 @@
+// Records written by the calibration run.
+#include "driver/calibration_records.h"
+
+#include <cmath>
+
+#include "calib/checked_convert.h"
+
+namespace zorvel {
+namespace {
+
+constexpr const char* kClampWarning = "Warning: %s_%d = %f clamped to %f\n";
+
+// The ratios a byte of each kind decodes to at its ends (stored / 10000 + 1).
+constexpr float kUnsignedRatioMin = 1.0f;     // byte 0
+constexpr float kUnsignedRatioMax = 1.0255f;  // byte 255
+constexpr float kSignedRatioMin = 0.9872f;    // byte -128
+constexpr float kSignedRatioMax = 1.0127f;    // byte 127
+
+// Within [lo, hi] the truncated code always fits its byte; outside, the end
+// code is stored directly (truncating the float end could land one below it).
+int32_t encode_ratio(float r, float lo, float hi, int32_t lo_code, int32_t hi_code,
+                     const char* key_prefix, int index, std::FILE* warnings) {
+  if (r >= lo && r <= hi) {
+    return static_cast<int32_t>(std::trunc((static_cast<double>(r) - 1.0) * 10000.0));
+  }
+  float bound = 1.0f;
+  int32_t code = 0;
+  if (r < lo) {
+    bound = lo;
+    code = lo_code;
+  } else if (r > hi) {
+    bound = hi;
+    code = hi_code;
+  }
+  std::fprintf(warnings, kClampWarning, key_prefix, index, static_cast<double>(r),
+               static_cast<double>(bound));
+  return code;
+}
+
+uint8_t saturated_byte(double v) { return static_cast<uint8_t>(checked_truncate(v, 0, 255, 0)); }
+
+uint16_t native_side(int32_t v) { return static_cast<uint16_t>(checked_truncate(v, 0, 65535, 0)); }
+
+}  // namespace
+
+uint16_t scaled_height(int32_t width, int32_t height) {
+  const float v = 1280.0f / static_cast<float>(width) * static_cast<float>(height);
+  return static_cast<uint16_t>(checked_truncate(static_cast<double>(v), 0, 65535, 0));
+}
+
+uint8_t saturated_tenths(float v) {
+  const float tenths = v * 10.0f;
+  if (std::isnan(tenths) || tenths > 255.0f) return 255;
+  if (!(tenths > 0.0f)) return 0;
+  return static_cast<uint8_t>(tenths);  // truncation toward zero
+}
+
+uint8_t encode_unsigned_ratio(float r, const char* key_prefix, int index, std::FILE* warnings) {
+  return static_cast<uint8_t>(
+      encode_ratio(r, kUnsignedRatioMin, kUnsignedRatioMax, 0, 255, key_prefix, index, warnings));
+}
+
+int8_t encode_signed_ratio(float r, const char* key_prefix, int index, std::FILE* warnings) {
+  return static_cast<int8_t>(
+      encode_ratio(r, kSignedRatioMin, kSignedRatioMax, -128, 127, key_prefix, index, warnings));
+}
+
+zorvel_otp_interim_data build_interim_record(const zorvel_calib_config& config,
+                                             const zorvel_calib_context& c) {
+  zorvel_otp_interim_data r{};
+  r.version = kLibraryVersion;
+  r.dewarp_version = kDewarpVersion;
+  r.main_focal_length_px = c.main_focal_length;
+  r.l_chart_point_count = static_cast<uint32_t>(c.l_chart_point_count);
+  r.main_native_width = native_side(config.main.calib_input_width);
+  r.main_native_height = native_side(config.main.calib_input_height);
+  r.main_scaled_width = static_cast<uint16_t>(kWorkingSide);
+  r.main_scaled_height = scaled_height(config.main.calib_input_width, config.main.calib_input_height);
+  r.main_focal_length_ratio = c.main_focal_length_ratio;
+  r.aux_focal_length_px = c.aux_focal_length;
+  r.aux_native_width = native_side(config.aux.calib_input_width);
+  r.aux_native_height = native_side(config.aux.calib_input_height);
+  r.aux_scaled_width = static_cast<uint16_t>(kWorkingSide);
+  r.aux_scaled_height = scaled_height(config.aux.calib_input_width, config.aux.calib_input_height);
+  r.aux_focal_length_ratio = c.aux_focal_length_ratio;
+  for (int i = 0; i < 9; ++i) r.rot[i] = static_cast<float>(c.rot[i]);
+  r.projection_offset_x = c.projection_offset_x;
+  r.projection_offset_y = c.projection_offset_y;
+  const int32_t k = c.l_chart_point_count < 0 ? 0
+                    : c.l_chart_point_count > kMaxStoredLChartPoints ? kMaxStoredLChartPoints
+                                                                      : c.l_chart_point_count;
+  for (int32_t i = 0; i < k; ++i) {
+    r.main_l_point_y[i] = c.main_l_point_y[i];
+    r.main_l_point_x[i] = c.main_l_point_x[i];
+    r.aux_l_point_y[i] = c.aux_l_point_y[i];
+    r.aux_l_point_x[i] = c.aux_l_point_x[i];
+    r.main_l_label_yw[i] = c.main_l_label_yw[i];
+    r.main_l_label_xw[i] = c.main_l_label_xw[i];
+    r.aux_l_label_yw[i] = c.aux_l_label_yw[i];
+    r.aux_l_label_xw[i] = c.aux_l_label_xw[i];
+  }
+  for (int i = 0; i < 5; ++i) {
+    r.aux_dewarp_coeff[i] = c.dewarp_coeff_aux[i];
+    r.main_dewarp_coeff[i] = c.dewarp_coeff_main[i];
+  }
+  r.aux_fl_dewarping_reference = c.fl_dewarping_reference_aux;
+  r.main_fl_dewarping_reference = c.fl_dewarping_reference_main;
+  r.l_distance_error_percent = c.l_chart_distance_error_percent;
+  return r;
+}
+
+zorvel_otp_data build_otp_record(const zorvel_calib_config& config, const zorvel_calib_context& c,
+                                 std::FILE* warnings) {
+  zorvel_otp_data r{};
+  r.version = kLibraryVersion;
+  r.dewarp_version = kDewarpVersion;
+  r.main_focal_length_px = c.main_focal_length;
+  r.main_native_width = native_side(config.main.calib_input_width);
+  r.main_native_height = native_side(config.main.calib_input_height);
+  r.main_scaled_width = static_cast<uint16_t>(kWorkingSide);
+  r.main_scaled_height = scaled_height(config.main.calib_input_width, config.main.calib_input_height);
+  r.main_focal_length_ratio = c.main_focal_length_ratio;
+  r.aux_focal_length_px = c.aux_focal_length;
+  r.aux_native_width = native_side(config.aux.calib_input_width);
+  r.aux_native_height = native_side(config.aux.calib_input_height);
+  r.aux_scaled_width = static_cast<uint16_t>(kWorkingSide);
+  r.aux_scaled_height = scaled_height(config.aux.calib_input_width, config.aux.calib_input_height);
+  r.aux_focal_length_ratio = c.aux_focal_length_ratio;
+  for (int i = 0; i < 9; ++i) r.rot[i] = static_cast<float>(c.rot[i]);
+  for (int i = 0; i < 18; ++i) r.geo[i] = c.geo_out[i];
+  r.projection_offset_x = c.projection_offset_x;
+  r.projection_offset_y = c.projection_offset_y;
+  r.main_aux_position_flag = static_cast<uint16_t>(c.main_aux_position_flag);
+  r.cam_baseline_mm = c.cam_baseline_mm;
+  r.main_mirror_flip_setting = static_cast<uint16_t>(config.main.sensor_calib_mirror_flip_setting);
+  r.aux_mirror_flip_setting = static_cast<uint16_t>(config.aux.sensor_calib_mirror_flip_setting);
+  r.orientation_flag = config.main_aux_sensor_calib_orientation_flag;
+  r.rotation_flag = config.main_aux_rotation_flag;
+  r.flat_residual_vd = c.flat_chart_residual_vd;
+  r.l_residual_vd = c.l_chart_residual_vd;
+  r.l_scale_error = c.l_chart_scale_difference_percent;
+  r.flat_scale_error = c.flat_chart_scale_difference_percent;
+  r.l_distance_error_percent = c.l_chart_distance_error_percent;
+  r.flat_hd_stdev = c.flat_chart_hd_stdev;
+  for (int i = 0; i < 5; ++i) {
+    r.aux_dewarp_coeff[i] = c.dewarp_coeff_aux[i];
+    r.aux_warp_coeff[i] = c.warp_coeff_aux[i];
+    r.main_dewarp_coeff[i] = c.dewarp_coeff_main[i];
+    r.main_warp_coeff[i] = c.warp_coeff_main[i];
+  }
+  r.aux_fl_dewarping_reference = c.fl_dewarping_reference_aux;
+  r.main_fl_dewarping_reference = c.fl_dewarping_reference_main;
+  r.fov_used_for_computation = c.fov_used_for_computation;
+  r.vd_p95_tenths = c.vd_p95_tenths;
+  r.vd_p80_tenths = c.vd_p80_tenths;
+  r.vd_p90_tenths = c.vd_p90_tenths;
+  r.hd_p95_tenths = c.hd_p95_tenths;
+  r.hd_p80_tenths = c.hd_p80_tenths;
+  r.hd_spread_tenths = c.hd_spread_tenths;
+  for (int i = 0; i < 9; ++i) {
+    r.vd_rms_zoned_tenths[i] = c.vd_rms_zoned[i];
+    r.hd_rms_zoned_tenths[i] = c.hd_rms_zoned[i];
+  }
+  r.vd_percentile_metric = c.vd_percentile_metric;
+  r.hd_percentile_metric = c.hd_percentile_metric;
+  r.percentage_fov_for_metric_calculation = c.percentage_fov_for_metric_calculation;
+  r.percentile_for_variation_in_disparity = c.percentile_for_variation_in_disparity;
+
+  // Quantised fields: the integer part of each limit first, then tenths; all
+  // saturate at the ends of their byte instead of wrapping.
+  r.max_hd_variation_tenths =
+      saturated_byte(std::trunc(static_cast<double>(c.max_hd_variation_allowed)) * 10.0);
+  r.max_vd_variation_tenths =
+      saturated_byte(std::trunc(static_cast<double>(c.max_vd_variation_allowed)) * 10.0);
+  r.flat_max_vd_tenths = saturated_tenths(c.flat_chart_max_vd);
+  r.flat_max_hd_delta_tenths = saturated_tenths(c.flat_chart_max_hd_delta);
+  r.flat_chart_distance_cm = saturated_byte(static_cast<double>(c.flat_chart_distance_mm / 10.0f));
+  for (int i = 0; i < 5; ++i) {
+    r.main_kp_fl_ratio[i] =
+        encode_unsigned_ratio(c.main_kp_fl_ratio[i], "distortion_adj_fl_ratio_main", i, warnings);
+    r.main_adjust_ratio[i] =
+        encode_signed_ratio(c.main_adjust_ratio[i], "distortion_scale_adj_main", i, warnings);
+    r.aux_kp_fl_ratio[i] =
+        encode_unsigned_ratio(c.aux_kp_fl_ratio[i], "distortion_adj_fl_ratio_aux", i, warnings);
+    r.aux_adjust_ratio[i] =
+        encode_signed_ratio(c.aux_adjust_ratio[i], "distortion_scale_adj_aux", i, warnings);
+  }
+  return r;
+}
+
+}  // namespace zorvel

@@ -1,0 +1,57 @@
+// Capture loading for the calibration and verification runs.
+#include "driver/capture_loading.h"
+
+#include <cstdio>
+
+namespace zorvel {
+namespace {
+
+constexpr const char* kParseFailed = "\nError: Failed to parse %s %s\n";
+constexpr const char* kNoPlanes = "\nError: Failed to get R,G,B data from BMP file %s\n";
+constexpr const char* kSizeMismatch =
+    "\nError: BMP file %s image dimensions (%ux%u) differs from configured dimensions "
+    "(%ux%u)\n\n";
+
+}  // namespace
+
+const char* rotation_direction(uint32_t rotation_flag) {
+  if (rotation_flag == 1) return "right";
+  if (rotation_flag == 2) return "left";
+  return "none";
+}
+
+bool load_capture(zorvel_bmp_read& reader, const char* label, const std::string& shown_path,
+                  bool swap, const char* direction, capture_planes& planes) {
+  if (reader.parse() != 1) {
+    std::printf(kParseFailed, label, shown_path.c_str());
+    return false;
+  }
+  // A turn that could not get its temporary plane leaves the capture in the
+  // wrong orientation: report it as unusable rather than measure garbage.
+  if (swap && reader.rotate(direction) != 1) {
+    std::printf(kNoPlanes, shown_path.c_str());
+    return false;
+  }
+  uint8_t *r = nullptr, *g = nullptr, *b = nullptr;
+  if (reader.get_planes(&r, &g, &b) != 1 || !r || !g || !b) {
+    std::printf(kNoPlanes, shown_path.c_str());
+    return false;
+  }
+  planes = {r, g, b};
+  return true;
+}
+
+bool check_capture_size(const zorvel_bmp_read& reader, const std::string& shown_path,
+                        int32_t configured_width, int32_t configured_height) {
+  uint32_t width = 0, height = 0;
+  reader.get_size(&width, &height);
+  if (static_cast<int64_t>(width) == configured_width &&
+      static_cast<int64_t>(height) == configured_height) {
+    return true;
+  }
+  std::printf(kSizeMismatch, shown_path.c_str(), width, height,
+              static_cast<uint32_t>(configured_width), static_cast<uint32_t>(configured_height));
+  return false;
+}
+
+}  // namespace zorvel

@@ -1,0 +1,33 @@
+// Loading one capture for a run: decode the BMP, turn it a quarter when the
+// module is mounted rotated, hand out its planes, and compare the size stored
+// in the file with the configured one. Each failure prints its run message.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "image/bmp.h"
+
+namespace zorvel {
+
+// "right" for rotation flag 1, "left" for 2, "none" otherwise.
+const char* rotation_direction(uint32_t rotation_flag);
+
+struct capture_planes {
+  const uint8_t* r = nullptr;
+  const uint8_t* g = nullptr;
+  const uint8_t* b = nullptr;
+};
+
+// label names the capture in the parse message ("main L", "aux Flat", ...);
+// shown_path is the path as the messages print it. False after printing
+// "\nError: Failed to parse <label> <path>\n" or the missing-planes message.
+bool load_capture(zorvel_bmp_read& reader, const char* label, const std::string& shown_path,
+                  bool swap, const char* direction, capture_planes& planes);
+
+// The width and height stored in the file must equal the configured input
+// size (a rotation does not change them). False after printing why.
+bool check_capture_size(const zorvel_bmp_read& reader, const std::string& shown_path,
+                        int32_t configured_width, int32_t configured_height);
+
+}  // namespace zorvel

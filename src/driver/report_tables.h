@@ -1,0 +1,41 @@
+// The PASS/FAIL tables of both runs and the reference metrics a calibration
+// prints from the OTP record it is about to write. Station software parses
+// these lines, so widths, orders and number formats are fixed; call them
+// inside a C numeric locale (the entry point does).
+#pragma once
+
+#include <cstdio>
+
+#include "config/calib_config.h"
+#include "config/verif_config.h"
+#include "driver/context.h"
+#include "otp/otp_record.h"
+
+namespace zorvel {
+
+// A row passes only when its value could be measured and value <= threshold
+// (compared as floats); a NaN on either side fails.
+bool row_passes(float value, float threshold, bool measured = true);
+
+// Each table prints its title, header and rows; the result is the any-FAIL
+// flag (true when at least one row failed).
+bool print_calibration_table(std::FILE* out, const zorvel_calib_context& context,
+                             const zorvel_calib_config& config);
+
+// metrics_measured = false when the run mode skipped the measurement: every
+// row shows the record's value but fails. scale_measured = false when the
+// scale difference could not be computed: its row still shows the stored
+// -1.00 but fails.
+bool print_verification_table(std::FILE* out, const zorvel_calib_context& verify_ctx,
+                              const zorvel_verif_config& config, bool metrics_measured,
+                              bool scale_measured);
+
+// The one-row table of an L-chart-only calibration.
+bool print_l_chart_table(std::FILE* out, const zorvel_calib_context& context,
+                         const zorvel_calib_config& config);
+
+// "Reference Metrics from Calib", from the record as it will be stored
+// (tenths bytes divided by 10 in double precision).
+void print_reference_metrics(std::FILE* out, const zorvel_otp_data& record);
+
+}  // namespace zorvel
