@@ -1,5 +1,5 @@
 /* Calls the installed library once with the path given; exits 0 when the
- * call returned 0 or 1 as documented, 3 for any other value. */
+ * call returned 0 or 1 as the header promises, 3 for any other value. */
 #include <zorvel/zorvel.h>
 
 int main(int argc, char **argv) {
