@@ -89,9 +89,9 @@ std::vector<chart_corner> chart_corners(const chart& c) {
 namespace {
 // Turns a board about the world point `pivot`.
 board turned(board b, const mat3& r, const vec3& pivot) {
-  b.anchor = add(pivot, apply(r, sub(b.anchor, pivot)));
-  b.axis_u = apply(r, b.axis_u);
-  b.axis_v = apply(r, b.axis_v);
+  b.anchor = add(pivot, times(r, sub(b.anchor, pivot)));
+  b.axis_u = times(r, b.axis_u);
+  b.axis_v = times(r, b.axis_v);
   return b;
 }
 }  // namespace

@@ -15,12 +15,12 @@ mat3 multiply(const mat3& a, const mat3& b) {
 
 mat3 transpose(const mat3& a) { return {a[0], a[3], a[6], a[1], a[4], a[7], a[2], a[5], a[8]}; }
 
-vec3 apply(const mat3& m, const vec3& v) {
+vec3 times(const mat3& m, const vec3& v) {
   return {m[0] * v[0] + m[1] * v[1] + m[2] * v[2], m[3] * v[0] + m[4] * v[1] + m[5] * v[2],
           m[6] * v[0] + m[7] * v[1] + m[8] * v[2]};
 }
 
-vec3 apply_transposed(const mat3& m, const vec3& v) {
+vec3 transposed_times(const mat3& m, const vec3& v) {
   return {m[0] * v[0] + m[3] * v[1] + m[6] * v[2], m[1] * v[0] + m[4] * v[1] + m[7] * v[2],
           m[2] * v[0] + m[5] * v[1] + m[8] * v[2]};
 }

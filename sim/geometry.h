@@ -26,8 +26,8 @@ inline vec3 normalized(const vec3& a) { return scale(a, 1.0 / norm(a)); }
 mat3 identity3();
 mat3 multiply(const mat3& a, const mat3& b);
 mat3 transpose(const mat3& a);
-vec3 apply(const mat3& m, const vec3& v);
-vec3 apply_transposed(const mat3& m, const vec3& v);  // m^T v
+vec3 times(const mat3& m, const vec3& v);
+vec3 transposed_times(const mat3& m, const vec3& v);  // m^T v
 
 // Rotation about the row (vertical) axis, the column axis and the optical axis.
 mat3 rotation_about_row_axis(double radians);

@@ -57,7 +57,7 @@ camera_view aux_view(const module_spec& m, double focus_distance_mm) {
 }
 
 bool project_working(const camera_view& v, const vec3& world, double* row, double* col) {
-  const vec3 c = apply(v.rotation, sub(world, v.centre));
+  const vec3 c = times(v.rotation, sub(world, v.centre));
   if (c[2] <= 1e-9) return false;
   *row = v.centre_row + v.focal_working * c[0] / c[2];
   *col = v.centre_col + v.focal_working * c[1] / c[2];
@@ -73,7 +73,7 @@ bool capture_ray(const camera_view& v, double row, double col, vec3* dir_world) 
   if (v.lens.active()) ok = undistort_normalised(v.lens, ny, nx, &ny, &nx);
   const double uy = ny * v.lens.reference, ux = nx * v.lens.reference;
   const vec3 cam{uy / v.focal_working, ux / v.focal_working, 1.0};
-  *dir_world = apply_transposed(v.rotation, cam);
+  *dir_world = transposed_times(v.rotation, cam);
   return ok;
 }
 
