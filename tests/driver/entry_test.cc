@@ -36,20 +36,24 @@ std::string both_rejected(const std::string& verif_message, const std::string& c
          "===========================\n";
 }
 
-std::string calibration_stub(const std::string& path) {
+std::string calibration_until_captures(const std::string& path) {
   return "===========================\n"
          "Parsed calibration config file " + path + " ...\n\n" + kCalibSampleDump +
-         "\nError: calibration run not available\n";
+         "\n Reading L and Flat"
+         "\nError: Failed to get R,G,B data from BMP file captures/main_l.bmp\n";
 }
 
-std::string verification_stub(const std::string& path) {
+std::string verification_until_otp_file(const std::string& path) {
   return "Not a valid calibration config file ...\n\n"
          "\n aux flag = main_aux_rotation_flag"
          "\n aux flag = 1"
          "\n 3.500000 p_config.tolerance_of_fl_ratio_in_percent_aux"
          "===========================\n"
          "Parsed verification config file " + path + " ...\n\n" + kVerifSampleDump +
-         "\nError: verification run not available\n";
+         "===========================\n"
+         "Parsed calibration OTP data file out/otp_data.bin ...\n\n"
+         "Failed to open OTP file Out/OTP_Data.bin for reading\n"
+         "Error parsing OTP file out/otp_data.bin ...\n\n";
 }
 
 const std::string kCalibMissingFirst =
@@ -117,27 +121,27 @@ TEST_F(EntryTest, FilesWithoutUsableKeysAreRejectedByBothParsers) {
   }
 }
 
-TEST_F(EntryTest, ValidCalibrationEchoesItsConfigurationAndStopsAtTheMissingRun) {
+TEST_F(EntryTest, ValidCalibrationEchoesItsConfigurationAndStopsAtTheMissingCaptures) {
   const std::string path = write("calib.cfg", render(calib_sample()));
   for (const uint8_t mode : {0, 4, 255}) {
     const run_output out = run(path.c_str(), mode);
     EXPECT_EQ(out.result, 0);
-    EXPECT_EQ(out.text, banner(path) + calibration_stub(path)) << "mode " << int(mode);
+    EXPECT_EQ(out.text, banner(path) + calibration_until_captures(path)) << "mode " << int(mode);
   }
 }
 
-TEST_F(EntryTest, ValidVerificationPrintsProgressEchoAndStopsAtTheMissingRun) {
+TEST_F(EntryTest, ValidVerificationPrintsProgressEchoAndStopsAtTheMissingOtpFile) {
   const std::string path = write("verif.cfg", render(verif_sample()));
   const run_output out = run(path.c_str());
   EXPECT_EQ(out.result, 0);
-  EXPECT_EQ(out.text, banner(path) + verification_stub(path));
+  EXPECT_EQ(out.text, banner(path) + verification_until_otp_file(path));
 }
 
 TEST_F(EntryTest, FileSatisfyingBothParsersRunsAsCalibration) {
   // Calibration lines last, so they win where both kinds share a key.
   const std::string path = write("both.cfg", render(verif_sample()) + render(calib_sample()));
   const run_output out = run(path.c_str());
-  EXPECT_EQ(out.text, banner(path) + calibration_stub(path));
+  EXPECT_EQ(out.text, banner(path) + calibration_until_captures(path));
 }
 
 TEST_F(EntryTest, MissingKeyAndInvalidValueAreReportedInsideTheCalibrationReport) {
@@ -157,7 +161,7 @@ TEST_F(EntryTest, MissingKeyAndInvalidValueAreReportedInsideTheCalibrationReport
 
 TEST_F(EntryTest, CrlfLineEndingsReadLikeLineFeeds) {
   const std::string path = write("crlf.cfg", render(calib_sample(), "\r\n"));
-  EXPECT_EQ(run(path.c_str()).text, banner(path) + calibration_stub(path));
+  EXPECT_EQ(run(path.c_str()).text, banner(path) + calibration_until_captures(path));
 }
 
 TEST_F(EntryTest, OverlongLineIsDroppedWhole) {
@@ -166,7 +170,7 @@ TEST_F(EntryTest, OverlongLineIsDroppedWhole) {
   std::string line = std::string(4 * 1022, '#') + "main_native_height=-1";
   line += std::string(5000 - line.size(), ' ');
   const std::string path = write("long.cfg", render(calib_sample()) + line + "\n");
-  EXPECT_EQ(run(path.c_str()).text, banner(path) + calibration_stub(path));
+  EXPECT_EQ(run(path.c_str()).text, banner(path) + calibration_until_captures(path));
 
   // The only line of a mandatory key, too long: the key is missing.
   const std::string long_value = "main_native_width=" + std::string(4982, '4');
@@ -193,7 +197,7 @@ TEST_F(EntryTest, CommaLocaleOfTheHostChangesNothingAndIsRestored) {
   std::setlocale(LC_NUMERIC, saved.c_str());
   ::unsetenv("LOCPATH");
 
-  EXPECT_EQ(out.text, banner(path) + calibration_stub(path));
+  EXPECT_EQ(out.text, banner(path) + calibration_until_captures(path));
   EXPECT_STREQ(after, "1,5");  // the caller's locale is back after the call
 }
 
