@@ -32,18 +32,21 @@ void matrix_multiply(const zorvel_matrix& m1, const zorvel_matrix& m2, zorvel_ma
     throw numerics_error("m1 and m2 not compatible for matrix multiplication");
   }
   // Built aside and moved in, so an output that aliases an input still sees
-  // the original operands.
+  // the original operands. The k loop sits outside the j loop so both
+  // operands are read along their rows; each element still starts at 0 and
+  // receives its terms in increasing k, exactly as a dot product per element.
   zorvel_matrix product(m1.rows(), m2.cols());
   const int32_t inner = m1.cols();
+  const int32_t cols = m2.cols();
   for (int32_t i = 0; i < m1.rows(); ++i) {
     const double* row1 = m1[i];
     double* row_out = product[i];
-    for (int32_t j = 0; j < m2.cols(); ++j) {
-      double sum = 0.0;
-      for (int32_t k = 0; k < inner; ++k) {
-        sum += row1[k] * m2[k][j];
+    for (int32_t k = 0; k < inner; ++k) {
+      const double factor = row1[k];
+      const double* row2 = m2[k];
+      for (int32_t j = 0; j < cols; ++j) {
+        row_out[j] += factor * row2[j];
       }
-      row_out[j] = sum;
     }
   }
   out = std::move(product);
