@@ -1,0 +1,107 @@
+// A simulated module rendered into a private working directory for
+// end-to-end runs: captures, the four configurations and the run's debug
+// files all live there, and calls go through the library's entry point.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "driver/entry.h"
+#include "sim/bundle.h"
+#include "sim/presets.h"
+#include "support/test_support.h"
+
+namespace zorvel::test {
+
+struct run_output {
+  int32_t result = -1;
+  std::string text;
+};
+
+inline run_output run_config(const std::string& path, uint8_t mode = 0) {
+  run_output out;
+  out.text = capture_stdout([&] { out.result = calibrate(path.c_str(), mode); });
+  return out;
+}
+
+// Small captures keep the runs fast: 1280 pixels wide for the main camera,
+// the aux in proportion; the working images are those of the full module.
+class simulated_module {
+ public:
+  explicit simulated_module(const std::string& preset, int32_t main_width = 1280,
+                            uint64_t noise_key = 1)
+      : dir_(true) {
+    sim::scenario s;
+    if (!sim::make_scenario(preset, &s)) {
+      error_ = "unknown preset " + preset;
+      return;
+    }
+    scenario_ = sim::with_main_width(s, main_width);
+    error_ = sim::write_bundle(scenario_, noise_key, dir_.path().string());
+  }
+
+  const std::string& error() const { return error_; }
+  const sim::scenario& scenario() const { return scenario_; }
+  std::string file(const std::string& name) const { return dir_.file(name); }
+  bool exists(const std::string& name) const { return std::ifstream(file(name)).good(); }
+  size_t size_of(const std::string& name) const { return read_file(file(name)).size(); }
+
+  run_output run(const std::string& config_name, uint8_t mode = 0) const {
+    return run_config(file(config_name), mode);
+  }
+
+  // Replaces the value of key in a configuration (appends the key when absent).
+  void set(const std::string& config_name, const std::string& key, const std::string& value) {
+    std::istringstream in(read_file(file(config_name)));
+    std::string line, out;
+    bool found = false;
+    while (std::getline(in, line)) {
+      if (line.rfind(key + "=", 0) == 0) {
+        line = key + "=" + value;
+        found = true;
+      }
+      out += line + "\n";
+    }
+    if (!found) out += key + "=" + value + "\n";
+    write_file(file(config_name), out);
+  }
+
+  // Copies a configuration under a new name.
+  void copy(const std::string& from, const std::string& to) {
+    write_file(file(to), read_file(file(from)));
+  }
+
+ private:
+  scratch_dir dir_;
+  sim::scenario scenario_;
+  std::string error_;
+};
+
+// Number of non-overlapping occurrences of needle in text.
+inline int count_of(const std::string& text, const std::string& needle) {
+  int n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) ++n;
+  return n;
+}
+
+// True when the pieces appear in text in this order.
+inline bool in_order(const std::string& text, std::initializer_list<std::string> pieces) {
+  size_t at = 0;
+  for (const std::string& p : pieces) {
+    at = text.find(p, at);
+    if (at == std::string::npos) return false;
+    at += p.size();
+  }
+  return true;
+}
+
+// The line of a table row, from its name to the end of the line.
+inline std::string row_of(const std::string& text, const std::string& name) {
+  const size_t at = text.find(name);
+  if (at == std::string::npos) return "";
+  return text.substr(at, text.find('\n', at) - at);
+}
+
+}  // namespace zorvel::test
