@@ -47,6 +47,8 @@ class zorvel_bmp_read {
   const std::string& path() const { return path_; }
 
  private:
+  void report_truncation(uint64_t pixel_bytes_read) const;
+
   unique_file file_;
   std::string path_;
   uint8_t file_header_[14] = {};

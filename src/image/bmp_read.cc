@@ -34,14 +34,13 @@ bool acceptable_size(int32_t width, int32_t height) {
   return 3 * plane_bytes <= kMaxBmpPlanesBytes;
 }
 
-// Size of an open stream, or 0 when it cannot be told (then no offset is
-// treated as lying inside the file).
-uint64_t stream_size(std::FILE* file) {
+// Size of an open stream, or -1 when it cannot be told (a pipe).
+int64_t stream_size(std::FILE* file) {
   const long here = std::ftell(file);
-  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
+  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
   const long end = std::ftell(file);
-  if (std::fseek(file, here, SEEK_SET) != 0 || end < 0) return 0;
-  return static_cast<uint64_t>(end);
+  if (std::fseek(file, here, SEEK_SET) != 0 || end < 0) return -1;
+  return end;
 }
 
 // One file row, blue-green-red, into the three planes.
@@ -106,18 +105,28 @@ int zorvel_bmp_read::parse() {
   height_ = static_cast<uint32_t>(signed_height);
 
   // Pixels normally follow the two headers; a larger header moves them on.
+  const int64_t file_bytes = stream_size(file);
   const uint32_t pixel_offset = load_le<uint32_t>(file_header_ + kBmpPixelOffsetAt);
-  if (pixel_offset > kBmpHeadersBytes && pixel_offset < stream_size(file)) {
+  if (pixel_offset > kBmpHeadersBytes && pixel_offset < file_bytes) {
     if (std::fseek(file, static_cast<long>(pixel_offset), SEEK_SET) != 0) {
-      std::printf("(%s:%d) Error reading active %d,%d RGB pixels in file %s\n", kParse,
-                  kLineActivePixels, 0, 0, path);
+      report_truncation(0);
+      return 0;
+    }
+  }
+
+  // A file too short for its pixels is reported before anything is
+  // allocated, so a forged size cannot make a small file cost a gigabyte.
+  const size_t stride = 3 * static_cast<size_t>(width_) + bmp_row_padding(width_);
+  const long data_start = std::ftell(file);
+  if (file_bytes >= 0 && data_start >= 0) {
+    const uint64_t available = static_cast<uint64_t>(std::max<int64_t>(0, file_bytes - data_start));
+    if (available < static_cast<uint64_t>(stride) * height_) {
+      report_truncation(available);
       return 0;
     }
   }
 
   const size_t plane_bytes = static_cast<size_t>(width_) * height_;
-  const size_t row_bytes = 3 * static_cast<size_t>(width_);
-  const size_t stride = row_bytes + bmp_row_padding(width_);
   const size_t rows_per_block = std::max<size_t>(1, kBlockBytes / stride);
   std::vector<uint8_t> block;
   try {
@@ -134,38 +143,41 @@ int zorvel_bmp_read::parse() {
     return 0;
   }
 
-  // File row i is picture row height - 1 - i.
+  // File row i is picture row height - 1 - i. The size check above makes a
+  // short read rare (a stream of unknown size, a file shrinking meanwhile).
   for (uint32_t first = 0; first < height_;) {
     const size_t rows = std::min<size_t>(rows_per_block, height_ - first);
     const size_t wanted = rows * stride;
     const size_t got = std::fread(block.data(), 1, wanted, file);
-    const size_t complete_rows = got / stride;
-    for (size_t k = 0; k < complete_rows; ++k) {
+    for (size_t k = 0; k < got / stride; ++k) {
       const size_t at = static_cast<size_t>(height_ - 1 - (first + k)) * width_;
       split_row(block.data() + k * stride, width_, image_.r.data() + at, image_.g.data() + at,
                 image_.b.data() + at);
     }
     if (got < wanted) {
-      const size_t file_row = first + complete_rows;
-      const size_t in_row = got - complete_rows * stride;
-      if (in_row < row_bytes) {
-        // The row cut short keeps its whole pixels, as a pixel-by-pixel
-        // reader would have stored them.
-        const size_t at = static_cast<size_t>(height_ - 1 - file_row) * width_;
-        split_row(block.data() + complete_rows * stride, static_cast<uint32_t>(in_row / 3),
-                  image_.r.data() + at, image_.g.data() + at, image_.b.data() + at);
-        std::printf("(%s:%d) Error reading active %d,%d RGB pixels in file %s\n", kParse,
-                    kLineActivePixels, static_cast<int>(file_row), static_cast<int>(in_row / 3),
-                    path);
-      } else {
-        std::printf("(%s:%d) Error reading discard pixels in file %s\n", kParse,
-                    kLineDiscardPixels, path);
-      }
+      report_truncation(static_cast<uint64_t>(first) * stride + got);
       return 0;
     }
     first += static_cast<uint32_t>(rows);
   }
   return 1;
+}
+
+// A pixel-by-pixel reader stops at the first pixel (three bytes) or the
+// first padding it cannot read completely; name that place.
+void zorvel_bmp_read::report_truncation(uint64_t pixel_bytes_read) const {
+  const uint64_t row_bytes = 3 * static_cast<uint64_t>(width_);
+  const uint64_t stride = row_bytes + bmp_row_padding(width_);
+  const uint64_t file_row = pixel_bytes_read / stride;
+  const uint64_t in_row = pixel_bytes_read % stride;
+  if (in_row < row_bytes) {
+    std::printf("(%s:%d) Error reading active %d,%d RGB pixels in file %s\n", kParse,
+                kLineActivePixels, static_cast<int>(file_row), static_cast<int>(in_row / 3),
+                path_.c_str());
+  } else {
+    std::printf("(%s:%d) Error reading discard pixels in file %s\n", kParse, kLineDiscardPixels,
+                path_.c_str());
+  }
 }
 
 int zorvel_bmp_read::get_planes(uint8_t** r, uint8_t** g, uint8_t** b) {

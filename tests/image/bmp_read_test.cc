@@ -1,8 +1,11 @@
 // The BMP reader: pixel mapping, padding, larger headers, every refusal with
 // its message, and the exact place a truncated file ends.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <memory>
+#include <thread>
 
 #include "bmp_fixture.h"
 #include "image/bmp.h"
@@ -140,30 +143,66 @@ TEST(BmpRead, RefusesAHostileSizeBeforeAllocating) {
   EXPECT_EQ(r, nullptr);
 }
 
+// The same bytes through a pipe: a stream whose size cannot be told, so
+// the reader only learns of the end while reading rows.
+parsed parse_through_pipe(const std::string& bytes, const std::string& name) {
+  int ends[2];
+  if (::pipe(ends) != 0) return {};
+  std::thread feeder([&bytes, fd = ends[1]] {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+      const ssize_t n = ::write(fd, bytes.data() + sent, bytes.size() - sent);
+      if (n <= 0) break;
+      sent += static_cast<size_t>(n);
+    }
+    ::close(fd);
+  });
+  parsed out;
+  out.reader = std::make_unique<zorvel_bmp_read>(unique_file(::fdopen(ends[0], "rb")), name);
+  out.printed = capture_stdout([&] { out.result = out.reader->parse(); });
+  feeder.join();
+  return out;
+}
+
 TEST(BmpRead, NamesTheFileRowAndColumnWhereDataEnds) {
   scratch_dir dir;
   const std::string path = dir.file("capture.bmp");
   const std::string tag = "(zorvel_bmp_read::parse:";
   const std::string small = fixture_bmp(3, 2);  // rows of 9 pixel + 3 pad bytes
-  EXPECT_EQ(parse_bytes(dir, small.substr(0, 54 + 12 + 5)).printed,
-            tag + "152) Error reading active 1,1 RGB pixels in file " + path + "\n");
-  EXPECT_EQ(parse_bytes(dir, small.substr(0, 54)).printed,
-            tag + "152) Error reading active 0,0 RGB pixels in file " + path + "\n");
-  EXPECT_EQ(parse_bytes(dir, small.substr(0, 54 + 10)).printed,
-            tag + "166) Error reading discard pixels in file " + path + "\n");
-  EXPECT_EQ(parse_bytes(dir, small.substr(0, 77)).printed,
-            tag + "166) Error reading discard pixels in file " + path + "\n");
-
-  // Rows of 3003 bytes span several read blocks; cut inside file row 700.
+  // Rows of 3003 + 1 bytes span several read blocks; cut inside file row 700.
   const std::string large = fixture_bmp(1001, 800);
-  const parsed p = parse_bytes(dir, large.substr(0, 54 + 700 * 3004 + 3 * 417 + 2));
-  EXPECT_EQ(p.result, 0);
-  EXPECT_EQ(p.printed, tag + "152) Error reading active 700,417 RGB pixels in file " + path + "\n");
-  // Rows before the cut are decoded: file row 699 is picture row 100.
+  const struct {
+    std::string bytes, message;
+  } cases[] = {
+      {small.substr(0, 54 + 12 + 5), "152) Error reading active 1,1 RGB pixels"},
+      {small.substr(0, 54), "152) Error reading active 0,0 RGB pixels"},
+      {small.substr(0, 54 + 10), "166) Error reading discard pixels"},
+      {small.substr(0, 77), "166) Error reading discard pixels"},
+      {large.substr(0, 54 + 700 * 3004 + 3 * 417 + 2), "152) Error reading active 700,417 RGB pixels"},
+  };
+  for (const auto& c : cases) {
+    const parsed from_file = parse_bytes(dir, c.bytes);
+    EXPECT_EQ(from_file.result, 0);
+    EXPECT_EQ(from_file.printed, tag + c.message + " in file " + path + "\n");
+    // Refused before the planes were allocated.
+    uint8_t* r = nullptr;
+    EXPECT_EQ(from_file.reader->get_planes(&r, &r, &r), 0);
+
+    const parsed from_pipe = parse_through_pipe(c.bytes, path);
+    EXPECT_EQ(from_pipe.result, 0);
+    EXPECT_EQ(from_pipe.printed, tag + c.message + " in file " + path + "\n");
+  }
+  // Complete rows read before the cut are decoded: file row 699 is picture row 100.
+  const parsed p = parse_through_pipe(cases[4].bytes, path);
   uint8_t *r, *g, *b;
   ASSERT_EQ(p.reader->get_planes(&r, &g, &b), 1);
   EXPECT_EQ(r[100 * 1001 + 5], test::fixture_red(100, 5));
-  EXPECT_EQ(b[99 * 1001 + 416], test::fixture_blue(99, 416));
+  EXPECT_EQ(b[100 * 1001 + 1000], test::fixture_blue(100, 1000));
+
+  // And a complete image through a pipe decodes like the file.
+  const parsed whole = parse_through_pipe(fixture_bmp(5, 3), path);
+  EXPECT_EQ(whole.result, 1);
+  expect_fixture_planes(*whole.reader, 5, 3);
 }
 
 TEST(BmpRead, AMissingFileParsesWithoutPlanes) {
