@@ -41,6 +41,18 @@ inline double clamp_position(double s, double hi) {
   return s;
 }
 
+// Bilinear value of one plane: the four neighbours weighted in double and
+// summed in the order top-left, top-right, bottom-left, bottom-right, then
+// truncated toward zero (the weights sum to one, so the value is 0 ... 255).
+inline uint8_t interpolate(const uint8_t* S, size_t i00, size_t i10, double wr, double wc,
+                           double wr1, double wc1) {
+  const double value = static_cast<double>(S[i00]) * wr * wc +
+                       static_cast<double>(S[i00 + 1]) * wr * wc1 +
+                       static_cast<double>(S[i10]) * wr1 * wc +
+                       static_cast<double>(S[i10 + 1]) * wr1 * wc1;
+  return static_cast<uint8_t>(static_cast<int32_t>(value));
+}
+
 }  // namespace
 
 int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination, float Z,
@@ -82,14 +94,15 @@ int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination,
     rx4[c] = R[4] * x;
     rx7[c] = R[7] * x;
   }
-  // Per-row source positions: row and column index of the lower-right
-  // neighbour and the two single-precision weights.
-  std::vector<int32_t> r1s(w_count), c1s(w_count);
-  std::vector<double> wrs(w_count), wcs(w_count);
+  // Per-row source positions (pass 1, vectorisable) and the interpolation of
+  // the three planes (pass 2). After the clamp sy and sx are finite and
+  // non-negative, so floor is the truncation to int.
+  std::vector<double> sys(w_count), sxs(w_count), wrs(w_count), wcs(w_count);
+  std::vector<int32_t> top_left(w_count);
 
-  const uint8_t* src_planes[3] = {source.aux_r.data(), source.aux_g.data(), source.aux_b.data()};
-  uint8_t* dst_planes[3] = {destination.aux_r.data(), destination.aux_g.data(),
-                            destination.aux_b.data()};
+  const uint8_t* src_r = source.aux_r.data();
+  const uint8_t* src_g = source.aux_g.data();
+  const uint8_t* src_b = source.aux_b.data();
 
   for (int32_t r = 0; r < H; ++r) {
     const double y = static_cast<double>(r - half_h);
@@ -100,34 +113,32 @@ int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination,
       const double second = (ry3 + rx4[c] + rz5) * f / w + off_col;
       const double u = first / half_h_d;
       const double v = second / half_w_d;
-      const double sy = clamp_position(cubic_correction(row_poly, u, v) + first + half_h_d, row_max);
-      const double sx = clamp_position(cubic_correction(col_poly, u, v) + second + half_w_d, col_max);
-      const int32_t r1 = static_cast<int32_t>(std::floor(sy) + 1.0);
-      const int32_t c1 = static_cast<int32_t>(std::floor(sx) + 1.0);
+      sys[c] = clamp_position(cubic_correction(row_poly, u, v) + first + half_h_d, row_max);
+      sxs[c] = clamp_position(cubic_correction(col_poly, u, v) + second + half_w_d, col_max);
+    }
+    for (int32_t c = 0; c < W; ++c) {
+      const int32_t r1 = static_cast<int32_t>(sys[c]) + 1;
+      const int32_t c1 = static_cast<int32_t>(sxs[c]) + 1;
       wrs[c] = static_cast<double>(static_cast<float>(static_cast<uint16_t>(r1)) -
-                                   static_cast<float>(sy));
+                                   static_cast<float>(sys[c]));
       wcs[c] = static_cast<double>(static_cast<float>(static_cast<uint16_t>(c1)) -
-                                   static_cast<float>(sx));
-      r1s[c] = r1;
-      c1s[c] = c1;
+                                   static_cast<float>(sxs[c]));
+      top_left[c] = (r1 - 1) * W + (c1 - 1);
     }
     const size_t row_offset = static_cast<size_t>(r) * w_count;
-    for (int32_t p = 0; p < 3; ++p) {
-      const uint8_t* S = src_planes[p];
-      uint8_t* D = dst_planes[p] + row_offset;
-      for (int32_t c = 0; c < W; ++c) {
-        const size_t top = static_cast<size_t>(r1s[c] - 1) * w_count;
-        const size_t bottom = static_cast<size_t>(r1s[c]) * w_count;
-        const size_t left = static_cast<size_t>(c1s[c] - 1);
-        const size_t right = static_cast<size_t>(c1s[c]);
-        const double wr = wrs[c];
-        const double wc = wcs[c];
-        const double value = static_cast<double>(S[top + left]) * wr * wc +
-                             static_cast<double>(S[top + right]) * wr * (1.0 - wc) +
-                             static_cast<double>(S[bottom + left]) * (1.0 - wr) * wc +
-                             static_cast<double>(S[bottom + right]) * (1.0 - wr) * (1.0 - wc);
-        D[c] = static_cast<uint8_t>(static_cast<int32_t>(value));
-      }
+    uint8_t* dst_r = destination.aux_r.data() + row_offset;
+    uint8_t* dst_g = destination.aux_g.data() + row_offset;
+    uint8_t* dst_b = destination.aux_b.data() + row_offset;
+    for (int32_t c = 0; c < W; ++c) {
+      const size_t i00 = static_cast<size_t>(top_left[c]);
+      const size_t i10 = i00 + w_count;
+      const double wr = wrs[c];
+      const double wc = wcs[c];
+      const double wr1 = 1.0 - wr;
+      const double wc1 = 1.0 - wc;
+      dst_r[c] = interpolate(src_r, i00, i10, wr, wc, wr1, wc1);
+      dst_g[c] = interpolate(src_g, i00, i10, wr, wc, wr1, wc1);
+      dst_b[c] = interpolate(src_b, i00, i10, wr, wc, wr1, wc1);
     }
   }
   return 0;
