@@ -2,6 +2,7 @@
 // lens ratios of the chart distances, so the autofocus checks pass.
 #include "sim/config_writer.h"
 
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
@@ -46,7 +47,15 @@ void camera_block(kv_writer& w, const scenario& s, const camera_spec& cam, const
   w.put(name + "_calib_l_chart_image", l_image);
   w.put(name + "_calib_flat_chart_image", flat_image);
   for (int i = 0; i < 5; ++i) w.put("dewarp_coeff_" + name + "_" + std::to_string(i), cam.lens.coeff[i], 17);
-  for (int i = 0; i < 5; ++i) w.put("warp_coeff_" + name + "_" + std::to_string(i), 0.0);
+  // Verification puts the main camera's distortion back onto the rectified
+  // aux image with these, normalised by the reference times the ratio at the
+  // verification distance.
+  const camera_view v = make_view(cam, s.module.rotation_flag, s.verify_chart_distance_mm(), identity3(), {0, 0, 0});
+  const double warp_reference =
+      static_cast<double>(cam.lens.reference) * static_cast<float>(focus_ratio(s.verify_chart_distance_mm(), cam.focal_length_mm));
+  const auto warp = fit_warp_coefficients(cam.lens, warp_reference,
+                                          1.05 * std::hypot(0.5 * v.working_width, 0.5 * v.working_height));
+  for (int i = 0; i < 5; ++i) w.put("warp_coeff_" + name + "_" + std::to_string(i), warp[i], 17);
   w.put("fl_dewarping_reference_" + name, cam.lens.reference);
   for (int i = 0; i < 5; ++i) w.put("distortion_adj_fl_ratio_" + name + "_" + std::to_string(i), 1.0);
   for (int i = 0; i < 5; ++i) w.put("distortion_scale_adj_" + name + "_" + std::to_string(i), 1.0);

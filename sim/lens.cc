@@ -2,6 +2,7 @@
 #include "sim/lens.h"
 
 #include <cmath>
+#include <utility>
 
 namespace zorvel::sim {
 
@@ -48,6 +49,41 @@ bool undistort_normalised(const dewarp_model& m, double dy, double dx, double* p
   *py = dy * k;
   *px = dx * k;
   return converged;
+}
+
+std::array<double, 5> fit_warp_coefficients(const dewarp_model& m, double reference_px,
+                                            double max_radius_px) {
+  std::array<double, 5> w{};
+  if (!m.active()) return w;
+  // Normal equations of min sum (rho_d * (basis . w) - (rho_u - rho_d))^2.
+  double ata[4][5] = {};
+  const int samples = 400;
+  for (int k = 1; k <= samples; ++k) {
+    const double rho_d = max_radius_px * k / samples;
+    double py = 0, px = 0;
+    undistort_normalised(m, 0.0, rho_d / m.reference, &py, &px);
+    const double rho_u = px * m.reference;
+    const double s2 = (rho_d / reference_px) * (rho_d / reference_px);
+    const double basis[4] = {rho_d, rho_d * s2, rho_d * s2 * s2, rho_d * s2 * s2 * s2};
+    for (int r = 0; r < 4; ++r) {
+      for (int c = 0; c < 4; ++c) ata[r][c] += basis[r] * basis[c];
+      ata[r][4] += basis[r] * (rho_u - rho_d);
+    }
+  }
+  // Gauss-Jordan with partial pivoting on the 4 x 5 system.
+  for (int c = 0; c < 4; ++c) {
+    int pivot = c;
+    for (int r = c + 1; r < 4; ++r)
+      if (std::fabs(ata[r][c]) > std::fabs(ata[pivot][c])) pivot = r;
+    for (int k = 0; k < 5; ++k) std::swap(ata[c][k], ata[pivot][k]);
+    for (int r = 0; r < 4; ++r) {
+      if (r == c) continue;
+      const double f = ata[r][c] / ata[c][c];
+      for (int k = c; k < 5; ++k) ata[r][k] -= f * ata[c][k];
+    }
+  }
+  for (int c = 0; c < 4; ++c) w[c] = ata[c][4] / ata[c][c];
+  return w;
 }
 
 double dewarp_indicator(const std::array<double, 5>& c) {

@@ -26,6 +26,15 @@ void distort_normalised(const dewarp_model& m, double py, double px, double* dy,
 // does not converge (profile folds back).
 bool undistort_normalised(const dewarp_model& m, double dy, double dx, double* py, double* px);
 
+// Coefficients w0..w3 (w4 = 0) of the inverse polynomial the library uses to
+// put the main camera's distortion back onto a rectified image: a pixel at
+// distorted offset q (pixels) reads the undistorted image at
+// (1 + w0 + w1 s^2 + w2 s^4 + w3 s^6) q with s = |q| / reference_px.
+// Least squares over distorted radii up to max_radius_px, weighted so the
+// residual is in pixels. All zero when the lens has no distortion.
+std::array<double, 5> fit_warp_coefficients(const dewarp_model& m, double reference_px,
+                                            double max_radius_px);
+
 // The library's dewarp indicator: the camera is dewarped when it is non-zero
 // and below 1.5.
 double dewarp_indicator(const std::array<double, 5>& c);

@@ -23,7 +23,7 @@ struct thresholds {
   uint8_t fov_percent = 80;
   uint8_t percentile = 95;
   float vd_max = 2.0f;
-  float hd_max = 3.0f;
+  float hd_max = 4.0f;
   float fl_ratio_tolerance_percent = 1.0f;
 };
 

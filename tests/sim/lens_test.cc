@@ -70,6 +70,29 @@ TEST(Lens, NewtonInverseIsExactOnStrongProfiles) {
   }
 }
 
+TEST(Lens, WarpCoefficientsPutTheDistortionBack) {
+  // Verification reads the rectified (undistorted) image at
+  // (1 + w0 + w1 s^2 + w2 s^4 + w3 s^6) q for a distorted offset q.
+  scenario s;
+  ASSERT_TRUE(make_scenario("distorted", &s));
+  for (const camera_spec* cam : {&s.module.main, &s.module.aux}) {
+    const double reference = cam->lens.reference * 1.004;
+    const auto w = fit_warp_coefficients(cam->lens, reference, 840.0);
+    EXPECT_EQ(w[4], 0.0);
+    double worst = 0.0;
+    for (double rho_d = 1.0; rho_d <= 800.0; rho_d += 7.0) {
+      const double s2 = (rho_d / reference) * (rho_d / reference);
+      const double read_at = (1.0 + w[0] + w[1] * s2 + w[2] * s2 * s2 + w[3] * s2 * s2 * s2) * rho_d;
+      double dy = 0, dx = 0;
+      distort_normalised(cam->lens, 0.0, read_at / cam->lens.reference, &dy, &dx);
+      worst = std::max(worst, std::fabs(dx * cam->lens.reference - rho_d));
+    }
+    EXPECT_LT(worst, 0.05);
+  }
+  ASSERT_TRUE(make_scenario("good", &s));
+  EXPECT_EQ(fit_warp_coefficients(s.module.main.lens, 320.0, 840.0), (std::array<double, 5>{}));
+}
+
 TEST(Lens, IndicatorIsNonZeroAndBelowTheDewarpLimitWhenDistortionIsOn) {
   scenario s;
   ASSERT_TRUE(make_scenario("distorted", &s));
