@@ -160,6 +160,23 @@ scenario with_main_width(const scenario& s, int32_t main_width) {
   return t;
 }
 
+scenario random_module(const scenario& base, uint64_t variant, double max_angle_deg) {
+  // Uniform numbers in [0, 1) from a counter-based hash of the variant.
+  auto uniform = [variant](uint64_t k) {
+    uint64_t z = variant * 0x9e3779b97f4a7c15ULL + k * 0xd1b54a32d192ed03ULL + 0x632be59bd9b4e019ULL;
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    z ^= z >> 31;
+    return static_cast<double>(z >> 11) * (1.0 / 9007199254740992.0);
+  };
+  scenario s = base;
+  s.module.pitch_deg = (2.0 * uniform(1) - 1.0) * max_angle_deg;
+  s.module.yaw_deg = (2.0 * uniform(2) - 1.0) * max_angle_deg;
+  s.module.roll_deg = (2.0 * uniform(3) - 1.0) * max_angle_deg;
+  s.module.baseline_mm = 15.0 + 10.0 * uniform(4);
+  return s;
+}
+
 mat3 verify_aux_rotation(const scenario& s) {
   return multiply(rotation_from_angles_deg(s.verify_extra_pitch_deg, s.verify_extra_yaw_deg,
                                            s.verify_extra_roll_deg),

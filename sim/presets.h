@@ -58,6 +58,11 @@ bool make_scenario(const std::string& name, scenario* out);
 // its ratio to the main width.
 scenario with_main_width(const scenario& s, int32_t main_width);
 
+// A random module around a scenario, the same for the same variant number:
+// aux pitch, yaw and roll uniform in [-max_angle_deg, max_angle_deg] and the
+// baseline uniform in [15, 25] mm.
+scenario random_module(const scenario& base, uint64_t variant, double max_angle_deg = 2.0);
+
 // Aux rotation in verification.
 mat3 verify_aux_rotation(const scenario& s);
 

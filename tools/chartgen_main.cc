@@ -13,12 +13,13 @@ namespace {
 void usage() {
   std::fprintf(stderr,
                "usage: zorvel-chartgen --preset NAME --out DIR [--noise-key N] [--main-width W]\n"
-               "                       [--tilt-deg A]\n"
+               "                       [--tilt-deg A] [--module-variant N]\n"
                "  presets:");
   for (const auto& n : zorvel::sim::preset_names()) std::fprintf(stderr, " %s", n.c_str());
   std::fprintf(stderr,
                "\n  --main-width W  render smaller captures (W pixels wide) of the same scene\n"
-               "  --tilt-deg A    extra aux pitch between calibration and verification\n");
+               "  --tilt-deg A    extra aux pitch between calibration and verification\n"
+               "  --module-variant N  random module: aux angles within 2 degrees, baseline 15-25 mm\n");
 }
 
 // The library lower-cases configuration values and strips white space, so
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
   long main_width = 0;
   double tilt = 0.0;
   bool tilt_given = false;
+  long long variant = -1;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const bool has_value = i + 1 < argc;
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
     else if (a == "--out" && has_value) out = argv[++i];
     else if (a == "--noise-key" && has_value) noise_key = std::strtoull(argv[++i], nullptr, 10);
     else if (a == "--main-width" && has_value) main_width = std::strtol(argv[++i], nullptr, 10);
+    else if (a == "--module-variant" && has_value) variant = std::strtoll(argv[++i], nullptr, 10);
     else if (a == "--tilt-deg" && has_value) {
       tilt = std::strtod(argv[++i], nullptr);
       tilt_given = true;
@@ -57,6 +60,7 @@ int main(int argc, char** argv) {
     usage();
     return 2;
   }
+  if (variant >= 0) s = zorvel::sim::random_module(s, static_cast<uint64_t>(variant));
   if (tilt_given) s.verify_extra_pitch_deg = tilt;
   if (main_width > 0) {
     if (main_width < 640) {
