@@ -2,11 +2,18 @@
 // image and the calibration drivers on simulated captures.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
 #include <cstdint>
+#include <cstdio>
 #include <random>
 #include <vector>
 
+#include "calib/drivers.h"
 #include "detect/chart_pair.h"
+#include "tests/calib/simulated_captures.h"
 #include "verify/rectify.h"
 
 namespace {
@@ -42,6 +49,81 @@ void BM_RectifyAux1280x960(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * W * H);
 }
 BENCHMARK(BM_RectifyAux1280x960)->Unit(benchmark::kMillisecond);
+
+// The drivers print their progress; benchmarks send it to /dev/null.
+class quiet_stdout {
+ public:
+  quiet_stdout() : saved_(std::fflush(stdout) == 0 ? dup(1) : -1) {
+    const int null_fd = open("/dev/null", O_WRONLY);
+    dup2(null_fd, 1);
+    close(null_fd);
+  }
+  ~quiet_stdout() {
+    std::fflush(stdout);
+    dup2(saved_, 1);
+    close(saved_);
+  }
+
+ private:
+  int saved_;
+};
+
+const zorvel::test::simulated_calibration& captures() {
+  static const zorvel::test::simulated_calibration sc =
+      zorvel::test::render_calibration(zorvel::test::good_module());
+  return sc;
+}
+
+struct driver_pairs {
+  zorvel::zorvel_chart_pair l_pair, l_rect, flat_pair, flat_work, l_scratch, flat_scratch;
+  std::array<zorvel::zorvel_key_points, 2> stored;
+};
+
+// Working pairs, detection of four images, both chart calibrations, results.
+void BM_CalibrateLAndFlat(benchmark::State& state) {
+  const auto& sc = captures();
+  quiet_stdout quiet;
+  for (auto _ : state) {
+    zorvel::zorvel_calib_context c = zorvel::test::calibration_context(sc.scenario);
+    driver_pairs w;
+    const int32_t r = zorvel::calibrate_l_and_flat(sc.l_capture(), sc.flat_capture(), c, w.l_pair,
+                                                   w.l_rect, w.flat_pair, w.flat_work,
+                                                   w.l_scratch, w.flat_scratch);
+    if (r != 0) state.SkipWithError("calibration failed");
+  }
+}
+BENCHMARK(BM_CalibrateLAndFlat)->Unit(benchmark::kMillisecond);
+
+void BM_CalibrateLOnly(benchmark::State& state) {
+  const auto& sc = captures();
+  quiet_stdout quiet;
+  for (auto _ : state) {
+    zorvel::zorvel_calib_context c = zorvel::test::calibration_context(sc.scenario);
+    driver_pairs w;
+    if (zorvel::calibrate_l_only(sc.l_capture(), c, w.l_pair, w.l_rect, w.l_scratch) != 0) {
+      state.SkipWithError("calibration failed");
+    }
+  }
+}
+BENCHMARK(BM_CalibrateLOnly)->Unit(benchmark::kMillisecond);
+
+void BM_CalibrateFlatOnly(benchmark::State& state) {
+  const auto& sc = captures();
+  quiet_stdout quiet;
+  zorvel::zorvel_calib_context l_only = zorvel::test::calibration_context(sc.scenario);
+  driver_pairs first;
+  zorvel::calibrate_l_only(sc.l_capture(), l_only, first.l_pair, first.l_rect, first.l_scratch);
+  const zorvel::zorvel_otp_interim_data interim = zorvel::test::interim_from(l_only);
+  for (auto _ : state) {
+    zorvel::zorvel_calib_context c = zorvel::test::calibration_context(sc.scenario);
+    driver_pairs w;
+    if (zorvel::calibrate_flat_only(sc.flat_capture(), c, w.flat_pair, w.flat_work,
+                                    w.flat_scratch, w.stored, interim) != 0) {
+      state.SkipWithError("calibration failed");
+    }
+  }
+}
+BENCHMARK(BM_CalibrateFlatOnly)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
