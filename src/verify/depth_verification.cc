@@ -90,26 +90,33 @@ bool column_scale_difference(const zorvel_key_points& main_points,
   return true;
 }
 
-// Steps 3 to 16 on the unwarped pairs.
-int32_t measure(const zorvel_calib_context& pc_cfg, zorvel_chart_pair& p1, zorvel_chart_pair& p2,
-                zorvel_calib_context& v, double fr, zorvel_verification_measures& measured) {
-  // 3.-4. Key points of the main capture and the rectified aux image, paired.
-  const int32_t n_main =
-      detect_flat_chart_keypoints(p1.main_r.data(), p1.main_g.data(), p1.main_b.data(),
-                                  p1.main_height, p1.main_width, p1.main_points,
-                                  pc_cfg.main_sensor_mono_flag);
+// Step 3: key points of the main capture and of the rectified aux image.
+int32_t detect_both(const zorvel_calib_context& pc_cfg, zorvel_chart_pair& p1,
+                    zorvel_chart_pair& p2, int32_t& n_main, int32_t& n_aux) {
+  n_main = detect_flat_chart_keypoints(p1.main_r.data(), p1.main_g.data(), p1.main_b.data(),
+                                       p1.main_height, p1.main_width, p1.main_points,
+                                       pc_cfg.main_sensor_mono_flag);
   if (n_main < 1) {
     std::printf("Main Flat chart image key point detection failed\n");
     return -1;
   }
-  const int32_t n_aux =
-      detect_flat_chart_keypoints(p2.aux_r.data(), p2.aux_g.data(), p2.aux_b.data(),
-                                  p2.aux_height, p2.aux_width, p2.aux_points,
-                                  pc_cfg.aux_sensor_mono_flag);
+  n_aux = detect_flat_chart_keypoints(p2.aux_r.data(), p2.aux_g.data(), p2.aux_b.data(),
+                                      p2.aux_height, p2.aux_width, p2.aux_points,
+                                      pc_cfg.aux_sensor_mono_flag);
   if (n_aux < 1) {
     std::printf("Aux Flat chart image key point detection failed\n");
     return -1;
   }
+  return 0;
+}
+
+}  // namespace
+
+int32_t measure_rectified_pairs(const zorvel_calib_context& pc_cfg, zorvel_chart_pair& p1,
+                                zorvel_chart_pair& p2, zorvel_calib_context& v, double fr,
+                                int32_t n_main, int32_t n_aux,
+                                zorvel_verification_measures& measured) {
+  // 4. Pairs by chart label.
   const int32_t n = match_keypoints_by_label(p1.main_points, p2.aux_points, n_main, n_aux);
   if (n < 1) {
     std::printf("Error: no matching key points between main and rectified aux images\n");
@@ -178,8 +185,6 @@ int32_t measure(const zorvel_calib_context& pc_cfg, zorvel_chart_pair& p1, zorve
   return 0;
 }
 
-}  // namespace
-
 int32_t depth_verification(const zorvel_capture_pair& capture, const zorvel_calib_context& pc_cfg,
                            zorvel_chart_pair& p1, zorvel_chart_pair& p2,
                            zorvel_calib_context& verify_ctx, zorvel_chart_pair& p3,
@@ -194,7 +199,9 @@ int32_t depth_verification(const zorvel_capture_pair& capture, const zorvel_cali
   if (stops_after_images(verify_ctx.run_mode)) return 0;
   // The scratch pair has served the dewarp steps.
   release_chart_pair(p3);
-  return measure(pc_cfg, p1, p2, verify_ctx, unwarp.fr, measured);
+  int32_t n_main = 0, n_aux = 0;
+  if (detect_both(pc_cfg, p1, p2, n_main, n_aux) != 0) return -1;
+  return measure_rectified_pairs(pc_cfg, p1, p2, verify_ctx, unwarp.fr, n_main, n_aux, measured);
 }
 
 }  // namespace zorvel

@@ -26,6 +26,15 @@ int32_t depth_verification(const zorvel_capture_pair& capture, const zorvel_cali
                            zorvel_calib_context& verify_ctx, zorvel_chart_pair& p3,
                            zorvel_verification_measures& measured);
 
+// The measuring half, once the key points are detected: p1's main set
+// (n_main points) and p2's aux set (n_aux, rectified) are paired by label,
+// centred and measured; fr is the effective main focal length. -1 after
+// printing why when no pair was found.
+int32_t measure_rectified_pairs(const zorvel_calib_context& pc_cfg, zorvel_chart_pair& p1,
+                                zorvel_chart_pair& p2, zorvel_calib_context& verify_ctx,
+                                double fr, int32_t n_main, int32_t n_aux,
+                                zorvel_verification_measures& measured);
+
 // Run modes that end the verification after the debug images (2, 6, 7).
 inline bool stops_after_images(uint8_t run_mode) {
   return run_mode == 2 || run_mode == 6 || run_mode == 7;
