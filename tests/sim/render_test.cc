@@ -12,7 +12,7 @@
 namespace zorvel::sim {
 namespace {
 
-constexpr int32_t kSmallWidth = 640;  // the working images stay 1280 wide
+constexpr int32_t kSmallWidth = 320;  // the working images stay 1280 wide
 
 scenario small(const char* name) {
   scenario s;
