@@ -27,14 +27,24 @@ inline constexpr corner_window kFlatChartWindow{10, 10, 10, 10, 9, 7, 1200};
 // A black capture (mean 0) is left unchanged.
 void equalize_brightness(uint8_t* red, uint8_t* green, uint8_t* blue, int64_t pixel_count);
 
-// Saddle response of the green plane: response > 1.5 marks a candidate; 0
-// outside rows/columns 4 ... size - 5. contrast is |meanA - meanB|.
-struct saddle_planes {
+// Pixels of the green plane whose saddle response exceeds 1.5, row by row
+// in raster order. Only these can be the strongest pixel of a window (the
+// window's own centre already exceeds 1.5), so the weaker responses are not
+// kept. Rows and columns 4 ... size - 5 are scored; contrast = |meanA - meanB|.
+struct saddle_candidates {
+  std::vector<int32_t> row_start;  // height + 1 offsets into the columns below
+  std::vector<int32_t> cols;
   std::vector<double> response;
   std::vector<uint8_t> contrast;
-  std::vector<uint8_t> candidate;
+  std::vector<uint8_t> flagged;    // cleared by the maximum search
+  void add(int32_t col, double value, uint8_t contrast_value) {
+    cols.push_back(col);
+    response.push_back(value);
+    contrast.push_back(contrast_value);
+    flagged.push_back(1);
+  }
 };
-saddle_planes compute_saddle_response(const uint8_t* green, int32_t height, int32_t width);
+saddle_candidates compute_saddle_response(const uint8_t* green, int32_t height, int32_t width);
 
 // The corners kept by the maximum search, in the order they were found.
 struct candidate_list {
@@ -47,7 +57,7 @@ struct candidate_list {
 // Visits the flagged centres in raster order, keeps the strongest response of
 // each window in key_point_map (1 = corner) and appends it to the list while
 // the list has room. Clears the flags it consumes.
-candidate_list keep_window_maxima(saddle_planes& planes, int32_t height, int32_t width,
+candidate_list keep_window_maxima(saddle_candidates& candidates, int32_t height, int32_t width,
                                   const corner_window& window,
                                   std::vector<uint8_t>& key_point_map);
 

@@ -28,7 +28,7 @@ int detect_chart(uint8_t* red, uint8_t* green, uint8_t* blue, int32_t height, in
   std::vector<uint8_t> key_point_map(n, 0);
   candidate_list candidates;
   {
-    saddle_planes saddle = compute_saddle_response(green, height, width);
+    saddle_candidates saddle = compute_saddle_response(green, height, width);
     candidates = keep_window_maxima(saddle, height, width, window, key_point_map);
   }
 

@@ -13,29 +13,27 @@ constexpr int32_t kHalfBand = 5;      // 11-pixel band
 
 int32_t squared_difference(int32_t a, int32_t b) { return (a - b) * (a - b); }
 
-// One search: position i of the line lies at trunc(ratio[i] * s + origin)
-// across the traced direction, and contributes band[i][that position].
-struct line_family {
-  std::vector<double> ratio;
-  std::vector<const int32_t*> band;  // already offset by the pad
-  double origin = 0.0;
-};
+// Positions across the line stay within 201 pixels of the traced point.
+constexpr int32_t kReach = 206;
 
-// Scores every slope and writes the best line's positions to table[i]. The
-// first strictly best score above 0 wins, as a running best from 0 would pick.
-void search_lines(const line_family& family, int32_t* table) {
-  const size_t count = family.ratio.size();
+// One search: position i of the line lies at trunc(ratio[i] * s + origin)
+// across the traced direction (clamped to lo ... hi, where the bands beyond
+// the image are 0) and contributes band_at(i)[position - lo].
+template <typename BandAt>
+void search_lines(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
+                  BandAt band_at, int32_t* table) {
+  const size_t count = ratio.size();
   int64_t score[kSlopeCount] = {};
   int32_t position[kSlopeCount];
   double slope[kSlopeCount];
   for (int32_t s = 0; s < kSlopeCount; ++s) slope[s] = static_cast<double>(kSlopeFirst + s);
   for (size_t i = 0; i < count; ++i) {
-    const double ratio = family.ratio[i];
-    const double origin = family.origin;
+    const double r = ratio[i];
     for (int32_t s = 0; s < kSlopeCount; ++s) {
-      position[s] = static_cast<int32_t>(ratio * slope[s] + origin);
+      const auto p = static_cast<int32_t>(r * slope[s] + origin);
+      position[s] = (p < lo ? lo : (p > hi ? hi : p)) - lo;
     }
-    const int32_t* band = family.band[i];
+    const int32_t* band = band_at(i);
     for (int32_t s = 0; s < kSlopeCount; ++s) score[s] += band[position[s]];
   }
   int64_t best = 0;
@@ -48,22 +46,47 @@ void search_lines(const line_family& family, int32_t* table) {
   }
   if (best_slope < 0) return;
   for (size_t i = 0; i < count; ++i) {
-    table[i] = static_cast<int32_t>(family.ratio[i] * slope[best_slope] + family.origin);
+    table[i] = static_cast<int32_t>(ratio[i] * slope[best_slope] + origin);
   }
 }
+
+// Band sums of Eh along one image row for columns lo ... hi, from a running
+// sum over the energies of columns lo - 5 ... hi + 5 (0 outside 2 ... W - 3).
+class row_bands {
+ public:
+  row_bands(const gradient_bands& bands, int32_t lo, int32_t hi)
+      : bands_(bands), lo_(lo), n_(hi - lo + 1),
+        prefix_(static_cast<size_t>(n_) + 2 * kHalfBand + 1), band_(static_cast<size_t>(n_)) {}
+
+  const int32_t* operator()(int32_t row) {
+    const int32_t w = bands_.width;
+    const uint8_t* g = bands_.green + static_cast<size_t>(row) * w;
+    const int32_t first = lo_ - kHalfBand;
+    const int32_t columns = n_ + 2 * kHalfBand;
+    prefix_[0] = 0;
+    for (int32_t k = 0; k < columns; ++k) {
+      const int32_t c = first + k;
+      const int32_t e = (c >= 2 && c <= w - 3) ? squared_difference(g[c - 2], g[c + 2]) : 0;
+      prefix_[k + 1] = prefix_[k] + e;
+    }
+    for (int32_t k = 0; k < n_; ++k) band_[k] = prefix_[k + 2 * kHalfBand + 1] - prefix_[k];
+    return band_.data();
+  }
+
+ private:
+  const gradient_bands& bands_;
+  int32_t lo_, n_;
+  std::vector<int32_t> prefix_;
+  std::vector<int32_t> band_;
+};
 
 bool inside(const gradient_bands& bands, int32_t r0, int32_t c0) {
   return r0 >= 0 && r0 < bands.height && c0 >= 0 && c0 < bands.width;
 }
 
-const int32_t* row_band_of(const gradient_bands& bands, int32_t row) {
-  return bands.row_band.data() + static_cast<size_t>(row) * bands.row_stride +
-         gradient_bands::kPad;
-}
-
+// Column sums of one image column, starting at row -kPad.
 const int32_t* column_band_of(const gradient_bands& bands, int32_t col) {
-  return bands.column_band.data() + static_cast<size_t>(col) * bands.column_stride +
-         gradient_bands::kPad;
+  return bands.column_band.data() + static_cast<size_t>(col) * bands.column_stride;
 }
 
 }  // namespace
@@ -75,50 +98,23 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
   bands.width = width;
   const int32_t pad = gradient_bands::kPad;
 
-  // Rows: prefix sums of Eh along each row give every clipped band directly.
-  bands.row_stride = width + 2 * pad;
-  bands.row_band.assign(static_cast<size_t>(height) * bands.row_stride, 0);
-  std::vector<int64_t> prefix(static_cast<size_t>(width) + 1, 0);
-  for (int32_t r = 0; r < height; ++r) {
-    const uint8_t* g = green + static_cast<size_t>(r) * width;
-    for (int32_t c = 0; c < width; ++c) {
-      const int32_t e = (c >= 2 && c <= width - 3) ? squared_difference(g[c - 2], g[c + 2]) : 0;
-      prefix[c + 1] = prefix[c] + e;
-    }
-    int32_t* out = bands.row_band.data() + static_cast<size_t>(r) * bands.row_stride + pad;
-    const int32_t first = std::max(-kHalfBand, -pad);
-    const int32_t last = std::min(width - 1 + kHalfBand, width + pad - 1);
-    for (int32_t c = first; c <= last; ++c) {
-      const int32_t lo = std::max(c - kHalfBand, 0);
-      const int32_t hi = std::min(c + kHalfBand, width - 1);
-      out[c] = static_cast<int32_t>(prefix[hi + 1] - prefix[lo]);
-    }
-  }
+  bands.green = green;
 
   // Columns: sliding 11-row sums of Ev, computed row by row and stored
   // transposed so a horizontal line reads one column's sums contiguously.
+  // Rows outside 10 ... height - 10 and the pads stay 0.
   bands.column_stride = height + 2 * pad;
   bands.column_band.assign(static_cast<size_t>(width) * bands.column_stride, 0);
   const int32_t first_row = 10, last_row = height - 10;
   if (first_row > last_row) return bands;
-  auto ev_row = [&](int32_t r, int32_t* out) {
-    if (r < 2 || r > height - 3) {
-      std::fill(out, out + width, 0);
-      return;
-    }
-    const uint8_t* up = green + static_cast<size_t>(r - 2) * width;
-    const uint8_t* down = green + static_cast<size_t>(r + 2) * width;
-    for (int32_t c = 0; c < width; ++c) out[c] = squared_difference(up[c], down[c]);
+  // Ev of row q (2 <= q <= height - 3 holds for every row used here).
+  auto ev = [&](int32_t q, int32_t c) {
+    return squared_difference(green[static_cast<size_t>(q - 2) * width + c],
+                              green[static_cast<size_t>(q + 2) * width + c]);
   };
-  // Ev rows first_row - 5 ... last_row + 5 are all inside the image.
-  const int32_t ev_first = first_row - kHalfBand;
-  const int32_t ev_rows = last_row + kHalfBand - ev_first + 1;
-  std::vector<int32_t> ev(static_cast<size_t>(ev_rows) * width);
-  for (int32_t k = 0; k < ev_rows; ++k) ev_row(ev_first + k, ev.data() + static_cast<size_t>(k) * width);
   std::vector<int32_t> window(static_cast<size_t>(width), 0);
-  for (int32_t k = 0; k < 2 * kHalfBand + 1; ++k) {
-    const int32_t* e = ev.data() + static_cast<size_t>(k) * width;
-    for (int32_t c = 0; c < width; ++c) window[c] += e[c];
+  for (int32_t q = first_row - kHalfBand; q <= first_row + kHalfBand; ++q) {
+    for (int32_t c = 0; c < width; ++c) window[c] += ev(q, c);
   }
   // Transposed writes in blocks of rows keep the column runs in cache.
   constexpr int32_t kBlock = 32;
@@ -128,9 +124,7 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
     for (int32_t k = 0; k < rows; ++k) {
       const int32_t r = r0 + k;
       if (r > first_row) {
-        const int32_t* add = ev.data() + static_cast<size_t>(r + kHalfBand - ev_first) * width;
-        const int32_t* sub = ev.data() + static_cast<size_t>(r - kHalfBand - 1 - ev_first) * width;
-        for (int32_t c = 0; c < width; ++c) window[c] += add[c] - sub[c];
+        for (int32_t c = 0; c < width; ++c) window[c] += ev(r + kHalfBand, c) - ev(r - kHalfBand - 1, c);
       }
       std::copy(window.begin(), window.end(), block.begin() + static_cast<ptrdiff_t>(k) * width);
     }
@@ -144,50 +138,43 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
 
 void trace_line_up(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table) {
   if (!inside(bands, r0, c0) || r0 == 0) return;
-  line_family family;
-  family.origin = c0;
-  for (int32_t i = 0; i <= r0; ++i) {
-    family.ratio.push_back(static_cast<double>(r0 - i) / r0);
-    family.band.push_back(row_band_of(bands, i));
-  }
-  search_lines(family, row_table);
+  std::vector<double> ratio;
+  for (int32_t i = 0; i <= r0; ++i) ratio.push_back(static_cast<double>(r0 - i) / r0);
+  row_bands band(bands, c0 - kReach, c0 + kReach);
+  search_lines(ratio, c0, c0 - kReach, c0 + kReach,
+               [&](size_t i) { return band(static_cast<int32_t>(i)); }, row_table);
 }
 
 void trace_line_down(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table) {
   if (!inside(bands, r0, c0)) return;
-  line_family family;
-  family.origin = c0;
+  std::vector<double> ratio;
   const int32_t span = bands.height - r0;
-  for (int32_t i = r0; i < bands.height; ++i) {
-    family.ratio.push_back(static_cast<double>(i - r0) / span);
-    family.band.push_back(row_band_of(bands, i));
-  }
-  search_lines(family, row_table);
+  for (int32_t i = r0; i < bands.height; ++i) ratio.push_back(static_cast<double>(i - r0) / span);
+  row_bands band(bands, c0 - kReach, c0 + kReach);
+  search_lines(ratio, c0, c0 - kReach, c0 + kReach,
+               [&](size_t i) { return band(r0 + static_cast<int32_t>(i)); }, row_table);
 }
 
+// Horizontal lines read the column sums from -kPad on (index 0 of a column).
 void trace_line_left(const gradient_bands& bands, int32_t r0, int32_t c0,
                      int32_t* column_table) {
   if (!inside(bands, r0, c0)) return;
-  line_family family;
-  family.origin = r0;
-  for (int32_t j = c0; j >= 1; --j) {
-    family.ratio.push_back(static_cast<double>(c0 - j) / c0);
-    family.band.push_back(column_band_of(bands, j));
-  }
-  search_lines(family, column_table);
+  std::vector<double> ratio;
+  for (int32_t j = c0; j >= 1; --j) ratio.push_back(static_cast<double>(c0 - j) / c0);
+  search_lines(ratio, r0, -gradient_bands::kPad, bands.height - 1 + gradient_bands::kPad,
+               [&](size_t i) { return column_band_of(bands, c0 - static_cast<int32_t>(i)); },
+               column_table);
 }
 
 void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0,
                       int32_t* column_table) {
   if (!inside(bands, r0, c0)) return;
-  line_family family;
-  family.origin = r0;
+  std::vector<double> ratio;
   const int32_t span = bands.width - c0;
-  for (int32_t j = c0; j < bands.width; ++j) {
-    family.ratio.push_back(static_cast<double>(j - c0) / span);
-    family.band.push_back(column_band_of(bands, j));
-  }
-  search_lines(family, column_table);
+  for (int32_t j = c0; j < bands.width; ++j) ratio.push_back(static_cast<double>(j - c0) / span);
+  search_lines(ratio, r0, -gradient_bands::kPad, bands.height - 1 + gradient_bands::kPad,
+               [&](size_t i) { return column_band_of(bands, c0 + static_cast<int32_t>(i)); },
+               column_table);
 }
 
 }  // namespace zorvel

@@ -9,20 +9,21 @@
 
 namespace zorvel {
 
-// Band sums of the gradient energies of the green plane, precomputed once per
-// image so each line position costs one lookup. Energies are integers and the
-// band sums are exact, so any summation order scores a line identically.
+// Gradient energies of the green plane, read by the line searches as sums
+// over 11-pixel bands. Energies are integers and the band sums are exact, so
+// any summation order scores a line identically.
 //   Eh[r][c] = (G[r][c-2] - G[r][c+2])^2 for 2 <= c <= W-3, else 0;
 //   Ev[r][c] = (G[r-2][c] - G[r+2][c])^2 for 2 <= r <= H-3, else 0.
+// Vertical searches (few per image) sum Eh along each row as they go;
+// horizontal searches (one per corner of the vertical line) share the
+// precomputed column sums of Ev.
 struct gradient_bands {
   int32_t height = 0;
   int32_t width = 0;
-  // Lines leave the image by at most 201 pixels; the pad holds zeros there.
-  static constexpr int32_t kPad = 208;
-  // row_band[r * row_stride + kPad + c] = sum of Eh[r][c-5 ... c+5] inside the
-  // image, for c in -kPad ... width + kPad - 1.
-  int32_t row_stride = 0;
-  std::vector<int32_t> row_band;
+  const uint8_t* green = nullptr;  // borrowed, height x width
+  // Bands further than 5 pixels outside the image hold no energy: line
+  // positions beyond the pad are read at the pad, which holds 0.
+  static constexpr int32_t kPad = 6;
   // column_band[c * column_stride + kPad + r] = sum of Ev[r-5 ... r+5][c] when
   // 9 < r <= height - 10, else 0 (stored column by column).
   int32_t column_stride = 0;

@@ -181,14 +181,20 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
     x_hat[x] = static_cast<float>(x - half_w) / F;
     x_hat_sq[x] = static_cast<double>(x_hat[x]) * static_cast<double>(x_hat[x]);
   }
+  // Per row: first every source position and weight (plain double and float
+  // arithmetic the compiler can vectorise), then the three planes sampled.
+  const int32_t first_col = margin_cols, last_col = width - margin_cols - 1;
+  const size_t span = last_col >= first_col ? static_cast<size_t>(last_col - first_col + 1) : 0;
+  std::vector<size_t> top(span);
+  std::vector<float> u(span), w(span);
   const uint8_t* src[3] = {src_r, src_g, src_b};
   uint8_t* dst[3] = {dst_r, dst_g, dst_b};
-  for (int32_t y = margin_rows; y <= height - margin_rows - 1; ++y) {
+  for (int32_t y = margin_rows; y <= height - margin_rows - 1 && span > 0; ++y) {
     const float y_hat = static_cast<float>(y - half_h) / F;
     const double y_hat_d = y_hat;
     const double y_hat_sq = y_hat_d * y_hat_d;
-    const size_t out_row = static_cast<size_t>(y) * width;
-    for (int32_t x = margin_cols; x <= width - margin_cols - 1; ++x) {
+    for (size_t i = 0; i < span; ++i) {
+      const int32_t x = first_col + static_cast<int32_t>(i);
       const double r2 = x_hat_sq[x] + y_hat_sq;
       const double r4 = r2 * r2;
       const double r6 = r4 * r2;
@@ -196,21 +202,23 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
       const double x_hat_d = x_hat[x];
       const double sy = clamp_position((y_hat_d + k * y_hat_d) * F + half_h, max_row);
       const double sx = clamp_position((x_hat_d + k * x_hat_d) * F + half_w, max_col);
-      const auto r0 = static_cast<int32_t>(std::floor(sy));
-      const auto col0 = static_cast<int32_t>(std::floor(sx));
-      const float u = static_cast<float>(r0 + 1) - static_cast<float>(sy);
-      const float w = static_cast<float>(col0 + 1) - static_cast<float>(sx);
-      const float iu = 1.0f - u;
-      const float iw = 1.0f - w;
-      const size_t top = static_cast<size_t>(r0) * width + col0;
-      const size_t bottom = top + width;
-      for (int p = 0; p < 3; ++p) {
-        const uint8_t* s = src[p];
-        const float value = static_cast<float>(s[top]) * u * w +
-                            static_cast<float>(s[top + 1]) * u * iw +
-                            static_cast<float>(s[bottom]) * iu * w +
-                            static_cast<float>(s[bottom + 1]) * iu * iw;
-        dst[p][out_row + x] = static_cast<uint8_t>(static_cast<int32_t>(value));
+      // Clamped positions are non-negative: truncation is the floor.
+      const auto r0 = static_cast<int32_t>(sy);
+      const auto col0 = static_cast<int32_t>(sx);
+      u[i] = static_cast<float>(r0 + 1) - static_cast<float>(sy);
+      w[i] = static_cast<float>(col0 + 1) - static_cast<float>(sx);
+      top[i] = static_cast<size_t>(r0) * width + col0;
+    }
+    const size_t out_row = static_cast<size_t>(y) * width + first_col;
+    for (int p = 0; p < 3; ++p) {
+      const uint8_t* s = src[p];
+      uint8_t* d = dst[p] + out_row;
+      for (size_t i = 0; i < span; ++i) {
+        const size_t t = top[i], b = t + width;
+        const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
+        const float value = static_cast<float>(s[t]) * ui * wi + static_cast<float>(s[t + 1]) * ui * iw +
+                            static_cast<float>(s[b]) * iu * wi + static_cast<float>(s[b + 1]) * iu * iw;
+        d[i] = static_cast<uint8_t>(static_cast<int32_t>(value));
       }
     }
   }

@@ -1,6 +1,9 @@
 // Brightness equalisation and the window-maximum search of both detectors.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <utility>
+
 #include "detect/corner_candidates.h"
 
 namespace zorvel {
@@ -35,22 +38,25 @@ TEST(EqualizeBrightness, LargeBrightCaptureSumsIn64Bits) {
   EXPECT_EQ(b.back(), 50);
 }
 
-// Response planes with a few hand-placed values; everything else 0.
+// A few hand-placed responses (all above 1.5); every other pixel is weaker.
 struct planted {
   int32_t height, width;
-  saddle_planes planes;
+  std::map<std::pair<int32_t, int32_t>, std::pair<double, uint8_t>> values;
   std::vector<uint8_t> map;
-  planted(int32_t h, int32_t w) : height(h), width(w), map(static_cast<size_t>(h) * w, 0) {
-    const size_t n = static_cast<size_t>(h) * w;
-    planes.response.assign(n, 0.0);
-    planes.contrast.assign(n, 0);
-    planes.candidate.assign(n, 0);
-  }
+  planted(int32_t h, int32_t w) : height(h), width(w), map(static_cast<size_t>(h) * w, 0) {}
   void put(int32_t r, int32_t c, double response, uint8_t contrast = 9) {
-    const size_t at = static_cast<size_t>(r) * width + c;
-    planes.response[at] = response;
-    planes.contrast[at] = contrast;
-    planes.candidate[at] = response > 1.5;
+    values[{r, c}] = {response, contrast};
+  }
+  candidate_list run(const corner_window& window) {
+    saddle_candidates s;
+    s.row_start.assign(static_cast<size_t>(height) + 1, 0);
+    int32_t row = 0;
+    for (const auto& [at, v] : values) {  // raster order
+      while (row < at.first) s.row_start[++row] = static_cast<int32_t>(s.cols.size());
+      s.add(at.second, v.first, v.second);
+    }
+    while (row < height) s.row_start[++row] = static_cast<int32_t>(s.cols.size());
+    return keep_window_maxima(s, height, width, window, map);
   }
   bool marked(int32_t r, int32_t c) const { return map[static_cast<size_t>(r) * width + c] != 0; }
 };
@@ -60,7 +66,7 @@ TEST(WindowMaxima, FlatWindowReachesNineBeforeAndSevenAfter) {
   p.put(10, 20, 2.0);
   p.put(1, 11, 3.0);   // window corner: rows and columns -9
   p.put(18, 28, 9.0);  // +8 is outside the flat window
-  const candidate_list list = keep_window_maxima(p.planes, 60, 60, kFlatChartWindow, p.map);
+  const candidate_list list = p.run(kFlatChartWindow);
   EXPECT_TRUE(p.marked(1, 11));
   EXPECT_FALSE(p.marked(10, 20));
   // (18, 28) was not cleared by the first window, so it starts its own.
@@ -74,7 +80,7 @@ TEST(WindowMaxima, LChartKeepsTheStrongerOfTwoCloseCorners) {
   planted p(300, 300);
   p.put(120, 120, 2.0);
   p.put(128, 126, 5.0);  // 8 rows below: inside the centred 19 x 19 window
-  const candidate_list list = keep_window_maxima(p.planes, 300, 300, kLChartWindow, p.map);
+  const candidate_list list = p.run(kLChartWindow);
   EXPECT_TRUE(p.marked(128, 126));
   EXPECT_FALSE(p.marked(120, 120));
   EXPECT_EQ(list.count(), 1);
@@ -83,7 +89,7 @@ TEST(WindowMaxima, LChartKeepsTheStrongerOfTwoCloseCorners) {
   q.put(99, 150, 4.0);   // row 99: not visited
   q.put(150, 201, 4.0);  // column width - 99: not visited
   q.put(201, 200, 4.0);  // last row and column: visited
-  EXPECT_EQ(keep_window_maxima(q.planes, 300, 300, kLChartWindow, q.map).count(), 1);
+  EXPECT_EQ(q.run(kLChartWindow).count(), 1);
   EXPECT_TRUE(q.marked(201, 200));
 }
 
@@ -92,7 +98,7 @@ TEST(WindowMaxima, EqualResponsesKeepTheFirstInRasterOrder) {
   p.put(20, 20, 4.0);
   p.put(20, 15, 4.0);
   p.put(15, 25, 4.0);
-  keep_window_maxima(p.planes, 60, 60, kFlatChartWindow, p.map);
+  p.run(kFlatChartWindow);
   // The first centre (15, 25) spans columns 16 ... 32: it keeps itself over
   // the equal (20, 20) and clears that flag. (20, 15) stays flagged, and its
   // window prefers itself, raster-first, over the equal (20, 20).
@@ -111,7 +117,7 @@ TEST(WindowMaxima, ListStopsAtCapacityButTheMapKeepsEveryMaximum) {
     }
   }
   const corner_window small{10, 10, 10, 10, 9, 7, 100};
-  const candidate_list list = keep_window_maxima(p.planes, 300, 600, small, p.map);
+  const candidate_list list = p.run(small);
   EXPECT_EQ(list.count(), 100);
   EXPECT_EQ(std::count(p.map.begin(), p.map.end(), 1), planted_count);
 }
