@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "sim/parallel.h"
 
@@ -36,7 +37,8 @@ lattice_point cast(const chart& c, const camera_view& v, double row, double col)
 struct planes {
   int32_t width = 0, height = 0;
   int32_t count = 3;  // 1 for a mono sensor
-  std::vector<float> p[3];
+  // Every sample is written by the renderer, so the planes skip zero-filling.
+  std::unique_ptr<float[]> p[3];
 };
 
 void store(planes& out, size_t idx, const reflectance& c, float light) {
@@ -122,10 +124,9 @@ std::vector<float> gaussian_kernel(double sigma) {
   return k;
 }
 
-void blur_plane(std::vector<float>& p, int32_t w, int32_t h, double sigma, int32_t threads) {
+void blur_plane(float* p, float* tmp, int32_t w, int32_t h, double sigma, int32_t threads) {
   const std::vector<float> k = gaussian_kernel(sigma);
   const int32_t radius = static_cast<int32_t>(k.size() / 2);
-  std::vector<float> tmp(p.size());
   parallel_rows(h, threads, [&](int32_t r0, int32_t r1) {
     for (int32_t i = r0; i < r1; ++i) {
       const float* src = &p[static_cast<size_t>(i) * w];
@@ -172,12 +173,15 @@ capture_image render_capture(const chart& c, const camera_view& view, const imag
   sc.height = view.scene_height;
   sc.count = view.mono ? 1 : 3;
   const size_t n = static_cast<size_t>(sc.width) * sc.height;
-  for (int32_t k = 0; k < sc.count; ++k) sc.p[k].assign(n, 0.0f);
+  for (int32_t k = 0; k < sc.count; ++k) sc.p[k] = std::make_unique_for_overwrite<float[]>(n);
   parallel_rows(sc.height, img.threads,
                 [&](int32_t r0, int32_t r1) { render_band(c, view, img, sc, r0, r1); });
   const double sigma_capture = img.blur_sigma_working * view.scale;
-  if (sigma_capture > 0.05)
-    for (int32_t k = 0; k < sc.count; ++k) blur_plane(sc.p[k], sc.width, sc.height, sigma_capture, img.threads);
+  if (sigma_capture > 0.05) {
+    const auto tmp = std::make_unique_for_overwrite<float[]>(n);
+    for (int32_t k = 0; k < sc.count; ++k)
+      blur_plane(sc.p[k].get(), tmp.get(), sc.width, sc.height, sigma_capture, img.threads);
+  }
 
   // Noise, quantisation and the file orientation in one pass over file rows.
   capture_image out;
