@@ -38,6 +38,12 @@ int32_t run_l_and_flat(const test::simulated_calibration& sc, zorvel_calib_conte
   return result;
 }
 
+// The unrotated `good` module, rendered once for the tests that share it.
+const test::simulated_calibration& good_captures() {
+  static const test::simulated_calibration sc = test::render_calibration(test::good_module());
+  return sc;
+}
+
 // Every row of the calibration table with the scenario's thresholds.
 void expect_table_passes(const zorvel_calib_context& c, const sim::thresholds& t) {
   EXPECT_LE(c.l_chart_residual_vd, t.residual_vd_pixels);
@@ -60,12 +66,12 @@ void expect_ground_truth(const zorvel_calib_context& c, const sim::scenario& s) 
   EXPECT_NEAR(c.main_focal_length / focal, 1.0, kFocalTolerance);
 }
 
-// Four modules keep the suite quick; ZORVEL_DRIVER_MODULES=20 runs the
+// Three modules keep the suite quick; ZORVEL_DRIVER_MODULES=20 runs the
 // longer acceptance sweep.
 int module_count() {
   const char* text = std::getenv("ZORVEL_DRIVER_MODULES");
   const int n = text ? std::atoi(text) : 0;
-  return n > 0 ? n : 4;
+  return n > 0 ? n : 3;
 }
 
 TEST(CalibrationDrivers, LAndFlatRecoversRandomGoodModules) {
@@ -86,8 +92,8 @@ TEST(CalibrationDrivers, LAndFlatRecoversRandomGoodModules) {
 }
 
 TEST(CalibrationDrivers, LOnlyThenFlatOnlyGivesTheLAndFlatRotation) {
-  const sim::scenario s = test::good_module();
-  const test::simulated_calibration sc = test::render_calibration(s);
+  const test::simulated_calibration& sc = good_captures();
+  const sim::scenario& s = sc.scenario;
 
   zorvel_calib_context full = test::calibration_context(s);
   ASSERT_EQ(run_l_and_flat(sc, full), 0);
@@ -121,9 +127,9 @@ TEST(CalibrationDrivers, LOnlyThenFlatOnlyGivesTheLAndFlatRotation) {
 }
 
 TEST(CalibrationDrivers, DetectionFailuresEndTheDriver) {
-  const sim::scenario s = test::good_module();
-  test::simulated_calibration sc = test::render_calibration(s);
-  const test::simulated_calibration good = sc;
+  const test::simulated_calibration& good = good_captures();
+  const sim::scenario& s = good.scenario;
+  test::simulated_calibration sc = good;
   auto blank = [](sim::capture_image& img) {
     for (auto* plane : {&img.r, &img.g, &img.b}) plane->assign(plane->size(), 100);
   };
@@ -151,8 +157,8 @@ TEST(CalibrationDrivers, DetectionFailuresEndTheDriver) {
 }
 
 TEST(CalibrationDrivers, DebugFilesOnlyInRunMode4) {
-  const sim::scenario s = test::good_module();
-  const test::simulated_calibration sc = test::render_calibration(s);
+  const test::simulated_calibration& sc = good_captures();
+  const sim::scenario& s = sc.scenario;
   test::scratch_dir dir(true);
 
   zorvel_calib_context c = test::calibration_context(s, 4);
