@@ -11,10 +11,16 @@
 
 namespace zorvel {
 
+// A decoded image: three planes of width x height bytes, row-major, top row
+// first; pixel (y, x) at y * width + x. The planes are null until allocated,
+// and are allocated without zero-filling (the decoder writes every byte).
 struct zorvel_rgb_image {
   uint32_t width = 0;
   uint32_t height = 0;
-  std::vector<uint8_t> r, g, b;  // width x height each; pixel (y, x) at y * width + x
+  std::unique_ptr<uint8_t[]> r, g, b;
+
+  size_t plane_bytes() const { return static_cast<size_t>(width) * height; }
+  bool has_planes() const { return r && g && b; }
 };
 
 struct file_closer {

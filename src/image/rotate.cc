@@ -56,22 +56,21 @@ int zorvel_bmp_read::rotate(const std::string& direction) {
     return 1;
   }
 
-  const size_t plane_bytes = static_cast<size_t>(width_) * height_;
-  if (plane_bytes == 0 || image_.r.size() != plane_bytes || image_.g.size() != plane_bytes ||
-      image_.b.size() != plane_bytes) {
-    return 1;
-  }
+  if (!image_.has_planes()) return 1;
+  const uint32_t W = image_.width;
+  const uint32_t H = image_.height;
+  const size_t plane_bytes = image_.plane_bytes();
   // One scratch plane, reused for each colour: once it exists nothing can
   // fail, so the image is turned either completely or not at all.
-  std::vector<uint8_t> turned;
+  std::unique_ptr<uint8_t[]> turned;
   try {
-    turned.resize(plane_bytes);
+    turned = std::make_unique_for_overwrite<uint8_t[]>(plane_bytes);
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  for (std::vector<uint8_t>* plane : {&image_.r, &image_.g, &image_.b}) {
-    turn_plane(plane->data(), turned.data(), width_, height_, direction_turn);
-    std::copy(turned.begin(), turned.end(), plane->begin());
+  for (uint8_t* plane : {image_.r.get(), image_.g.get(), image_.b.get()}) {
+    turn_plane(plane, turned.get(), W, H, direction_turn);
+    std::copy(turned.get(), turned.get() + plane_bytes, plane);
   }
   return 1;
 }
