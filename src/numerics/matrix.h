@@ -13,8 +13,11 @@
 
 namespace zorvel {
 
-// A programming error (dimension mismatch) inside the numerics. The message
-// has already been written to standard error; the run turns it into a failure.
+// A programming error (dimension mismatch) or a failed allocation inside the
+// numerics. The product mismatches and the fits' allocation failure have
+// already written their message to standard error; shape errors of the
+// inverse, the eigen-solver and negative sizes write nothing. The run turns
+// every one into a failure.
 class numerics_error : public std::runtime_error {
  public:
   explicit numerics_error(const std::string& what) : std::runtime_error(what) {}
