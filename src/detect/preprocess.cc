@@ -58,7 +58,14 @@ void resample_camera(const uint8_t* const src[3], int32_t src_width, int32_t src
   dst_width = size.width;
   dst_height = size.height;
   const size_t n = static_cast<size_t>(size.width) * size.height;
-  for (int p = 0; p < 3; ++p) dst[p]->assign(n, 0);
+  // Every byte is written below; only a missing source plane leaves zeros.
+  for (int p = 0; p < 3; ++p) {
+    if (src[p] == nullptr) {
+      dst[p]->assign(n, 0);
+    } else {
+      dst[p]->resize(n);
+    }
+  }
   if (n == 0) return;
   const std::vector<int32_t> rows = source_indices(size.height, size.step, src_height);
   const std::vector<int32_t> cols = source_indices(size.width, size.step, src_width);
