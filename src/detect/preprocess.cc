@@ -69,12 +69,28 @@ void resample_camera(const uint8_t* const src[3], int32_t src_width, int32_t src
   if (n == 0) return;
   const std::vector<int32_t> rows = source_indices(size.height, size.step, src_height);
   const std::vector<int32_t> cols = source_indices(size.width, size.step, src_width);
-  for (int p = 0; p < 3; ++p) {
-    if (src[p] == nullptr) continue;
-    uint8_t* out = dst[p]->data();
-    for (int32_t i = 0; i < size.height; ++i) {
-      const uint8_t* src_row = src[p] + static_cast<size_t>(rows[i]) * src_width;
-      uint8_t* out_row = out + static_cast<size_t>(i) * size.width;
+  // One pass over the column table fills all three planes of a row.
+  const bool all_planes = src[0] && src[1] && src[2];
+  for (int32_t i = 0; i < size.height; ++i) {
+    const size_t src_offset = static_cast<size_t>(rows[i]) * src_width;
+    const size_t out_offset = static_cast<size_t>(i) * size.width;
+    if (all_planes) {
+      const uint8_t *sr = src[0] + src_offset, *sg = src[1] + src_offset, *sb = src[2] + src_offset;
+      uint8_t* orow = dst[0]->data() + out_offset;
+      uint8_t* grow = dst[1]->data() + out_offset;
+      uint8_t* brow = dst[2]->data() + out_offset;
+      for (int32_t j = 0; j < size.width; ++j) {
+        const int32_t c = cols[j];
+        orow[j] = sr[c];
+        grow[j] = sg[c];
+        brow[j] = sb[c];
+      }
+      continue;
+    }
+    for (int p = 0; p < 3; ++p) {
+      if (src[p] == nullptr) continue;
+      const uint8_t* src_row = src[p] + src_offset;
+      uint8_t* out_row = dst[p]->data() + out_offset;
       for (int32_t j = 0; j < size.width; ++j) out_row[j] = src_row[cols[j]];
     }
   }
@@ -217,16 +233,20 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
       top[i] = static_cast<size_t>(r0) * width + col0;
     }
     const size_t out_row = static_cast<size_t>(y) * width + first_col;
-    for (int p = 0; p < 3; ++p) {
-      const uint8_t* s = src[p];
-      uint8_t* d = dst[p] + out_row;
-      for (size_t i = 0; i < span; ++i) {
-        const size_t t = top[i], b = t + width;
-        const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
+    uint8_t* dr = dst[0] + out_row;
+    uint8_t* dg = dst[1] + out_row;
+    uint8_t* db = dst[2] + out_row;
+    for (size_t i = 0; i < span; ++i) {
+      const size_t t = top[i], b = t + width;
+      const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
+      auto sample = [&](const uint8_t* s) {
         const float value = static_cast<float>(s[t]) * ui * wi + static_cast<float>(s[t + 1]) * ui * iw +
                             static_cast<float>(s[b]) * iu * wi + static_cast<float>(s[b + 1]) * iu * iw;
-        d[i] = static_cast<uint8_t>(static_cast<int32_t>(value));
-      }
+        return static_cast<uint8_t>(static_cast<int32_t>(value));
+      };
+      dr[i] = sample(src[0]);
+      dg[i] = sample(src[1]);
+      db[i] = sample(src[2]);
     }
   }
 }
