@@ -65,7 +65,6 @@ int32_t calibrate_flat_chart(zorvel_calib_context& context, zorvel_chart_pair& f
 
   // 6. Pairing by (Yw, Xw), main points in the outer loop.
   const int32_t n = match_keypoints_by_label(main, aux, n_main, n_aux);
-  if (n < 1) return 0;
   if (n < 9) {
     std::printf("%s", kFlatChartTooFewPoints);
     return 0;

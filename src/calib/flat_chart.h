@@ -19,9 +19,8 @@ float fl_ratio_at_distance(float distance_mm, float focal_mm);
 // planes are replaced by flat_pair's). Detects, pairs and centres the points
 // (flat_pair main set, work_pair aux set), fills geo, geo_out and
 // rms_vd_center_flat. Returns the number n of pairs; -1 when a detection found
-// nothing; 0 when no pair was found, or (after printing
-// kFlatChartTooFewPoints) when n < 9 or fewer than 3 points lie in the
-// central 9 x 7 fit block.
+// nothing; 0 (after printing kFlatChartTooFewPoints) when fewer than 9 pairs
+// were found or fewer than 3 of them lie in the central 9 x 7 fit block.
 int32_t calibrate_flat_chart(zorvel_calib_context& context, zorvel_chart_pair& flat_pair,
                              zorvel_chart_pair& work_pair);
 

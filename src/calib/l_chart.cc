@@ -4,6 +4,7 @@
 // should produce at the chart distance measured on the chart's centre line.
 #include "calib/l_chart.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -53,6 +54,10 @@ int calibrate_l_chart(zorvel_key_points& main_points, zorvel_key_points& aux_poi
                       int32_t aux_width, int32_t main_height, int32_t aux_height,
                       zorvel_calib_context& context) {
   if (n < 6) return refuse();
+  const size_t sets_hold = std::min(main_points.capacity(), aux_points.capacity());
+  if (static_cast<size_t>(n) > sets_hold || aux_points.Zw.size() < static_cast<size_t>(n)) {
+    return refuse();  // more pairs than the sets hold: nothing to calibrate from
+  }
 
   // 1. Centre both sets (integer halves).
   for (int32_t i = 0; i < n; ++i) {
