@@ -13,7 +13,8 @@ namespace zorvel {
 
 // A decoded image: three planes of width x height bytes, row-major, top row
 // first; pixel (y, x) at y * width + x. The planes are null until allocated,
-// and are allocated without zero-filling (the decoder writes every byte).
+// and are allocated without zero-filling: the decoder writes every byte, and
+// a reader whose parse failed holds no planes.
 struct zorvel_rgb_image {
   uint32_t width = 0;
   uint32_t height = 0;

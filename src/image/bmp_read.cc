@@ -200,6 +200,7 @@ int zorvel_bmp_read::parse() {
     }
     if (got < wanted) {
       report_truncation(static_cast<uint64_t>(first) * stride + got);
+      image_ = zorvel_rgb_image{};  // partly written planes are never handed out
       return 0;
     }
     first += static_cast<uint32_t>(rows);

@@ -132,7 +132,10 @@ TEST(Bmp, NamesTheFileRowAndColumnWhereDataEnds) {
   for (const auto& c : cases) {
     const std::string expected = "(zorvel_bmp_read::parse:" + c.message + " in file " + path + "\n";
     EXPECT_EQ(parse_file(dir, c.bytes).printed, expected);
-    EXPECT_EQ(parse_pipe(c.bytes, path).printed, expected);
+    const parsed piped = parse_pipe(c.bytes, path);
+    EXPECT_EQ(piped.printed, expected);
+    uint8_t* plane = nullptr;
+    EXPECT_EQ(piped.reader->get_planes(&plane, &plane, &plane), 0);
   }
 }
 
