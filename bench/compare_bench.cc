@@ -160,7 +160,9 @@ int main(int argc, char** argv) {
   std::printf(
       "method:   simulated captures (main 4000 x 3000, aux 3264 x 2448, 24-bit BMP in the page\n"
       "          cache), working images 1280 x 960; every step in a child process, one thread,\n"
-      "          median of %d runs (%d for whole runs), cut off after %.0f s (%.0f s for whole runs)\n\n",
+      "          median of %d runs (%d for whole runs), cut off after %.0f s (%.0f s for whole runs)\n"
+      "reading:  peer/zorvel above 1 means zorvel is faster; zorvel/floor is how far above the\n"
+      "          unavoidable work (reading the input files, copying the output bytes) it runs\n\n",
       o.limits.reps, o.limits.run_reps, o.limits.step_seconds, o.limits.run_seconds);
   std::fflush(stdout);
 

@@ -124,6 +124,10 @@ inline void measure_runs(const preset_bundle& b, const stage_limits& l, std::vec
   const std::string cal_cfg = b.file("calibration.cfg");
   cal.ours = run_bounded(l.run_seconds, l.run_reps,
                          {nullptr, [&] { return std::to_string(calibrate(cal_cfg.c_str(), 0)); }});
+  cal.has_floor = true;
+  cal.floor = read_floor({b.file(b.files.main_l), b.file(b.files.aux_l), b.file(b.files.main_flat),
+                          b.file(b.files.aux_flat)},
+                         l.reps, l.step_seconds);
   cal.note = cal.ours.ok() ? (cal.ours.payload == "1" ? "zorvel: every row PASS" : "zorvel: returned 0")
                            : "";
   scores.push_back(our_calibration_accuracy(b, l));
@@ -131,6 +135,8 @@ inline void measure_runs(const preset_bundle& b, const stage_limits& l, std::vec
   timing_row ver = make_row(kVerification, "whole verification (2 captures)", b.name,
                             "OpenCV pipeline", l.run_seconds);
   const std::string ver_cfg = b.file("verification.cfg");
+  ver.has_floor = true;
+  ver.floor = read_floor({b.file(b.files.main_verify), b.file(b.files.aux_verify)}, l.reps, l.step_seconds);
   if (std::filesystem::exists(otp)) {
     ver.ours = run_bounded(l.run_seconds, l.run_reps,
                            {nullptr, [&] { return std::to_string(calibrate(ver_cfg.c_str(), 0)); }});

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -101,6 +102,32 @@ inline timing_row make_row(int group, const std::string& stage, const std::strin
   return r;
 }
 
+// Floors: what a stage cannot avoid. Copying its output's bytes (buffers
+// allocated once) or reading its input files' bytes.
+inline bounded_result copy_floor(size_t bytes, const stage_limits& l) {
+  std::vector<uint8_t> source(bytes, 1), target(bytes);
+  return run_bounded(l.step_seconds, l.reps, {nullptr, [&] {
+                                                std::memcpy(target.data(), source.data(), bytes);
+                                                return std::to_string(target[bytes / 2]);
+                                              }});
+}
+
+inline bounded_result read_floor(const std::vector<std::string>& paths, int reps, double limit) {
+  size_t largest = 0;
+  for (const std::string& p : paths) largest = std::max<size_t>(largest, std::filesystem::file_size(p));
+  std::vector<uint8_t> bytes(largest);
+  return run_bounded(limit, reps, {nullptr, [&] {
+                                     size_t total = 0;
+                                     for (const std::string& p : paths) {
+                                       std::FILE* f = std::fopen(p.c_str(), "rb");
+                                       if (!f) return std::string("open failed");
+                                       total += std::fread(bytes.data(), 1, bytes.size(), f);
+                                       std::fclose(f);
+                                     }
+                                     return std::to_string(total);
+                                   }});
+}
+
 // Decoding the main flat-chart capture; the floor reads its bytes only.
 inline void measure_decode(const preset_bundle& b, const stage_limits& l, std::vector<timing_row>& rows) {
   const std::string path = b.file(b.files.main_flat);
@@ -115,15 +142,8 @@ inline void measure_decode(const preset_bundle& b, const stage_limits& l, std::v
                                                     return std::to_string(m.cols);
                                                   }});
 #endif
-  std::vector<uint8_t> bytes(std::filesystem::file_size(path));
   r.has_floor = true;
-  r.floor = run_bounded(l.step_seconds, l.reps, {nullptr, [&] {
-                                                   std::FILE* f = std::fopen(path.c_str(), "rb");
-                                                   if (!f) return std::string("open failed");
-                                                   const size_t n = std::fread(bytes.data(), 1, bytes.size(), f);
-                                                   std::fclose(f);
-                                                   return std::to_string(n);
-                                                 }});
+  r.floor = read_floor({path}, l.reps, l.step_seconds);
   r.note = "main 4000 x 3000; floor: fread of the file";
   rows.push_back(r);
 }
@@ -151,7 +171,9 @@ inline void measure_resample(const preset_bundle& b, const stage_limits& l, std:
                                                     return std::to_string(m.cols);
                                                   }});
 #endif
-  r.note = "4000 x 3000 and 3264 x 2448, three planes each";
+  r.has_floor = true;
+  r.floor = copy_floor(3u * (static_cast<size_t>(1280) * 960 * 2), l);
+  r.note = "4000 x 3000 and 3264 x 2448, three planes each; floor: memcpy of the output";
   rows.push_back(r);
 }
 
@@ -201,7 +223,10 @@ inline void measure_rectify(const preset_bundle& b, const stage_limits& l, std::
                                                     return std::to_string(rectified.cols);
                                                   }});
 #endif
-  r.note = lens ? "ours: dewarp pass + rectification pass" : "no aux distortion: ours rectifies only";
+  r.has_floor = true;
+  r.floor = copy_floor(3u * static_cast<size_t>(pristine.aux_width) * pristine.aux_height, l);
+  r.note = std::string(lens ? "ours: dewarp pass + rectification pass" : "no aux distortion: ours rectifies only") +
+           "; floor: memcpy of one image";
   rows.push_back(r);
 }
 
@@ -215,6 +240,9 @@ struct detection_result {
 inline std::vector<detection_result> detect_on(const planar_image& img, int32_t pattern_cols,
                                                int32_t pattern_rows, const stage_limits& l) {
   std::vector<detection_result> out;
+#ifndef ZORVEL_HAVE_OPENCV
+  (void)pattern_cols, (void)pattern_rows;  // only the peer needs the pattern's size
+#endif
   std::vector<uint8_t> r, g, b;
   zorvel_key_points set(kKeyPointCapacity);
   out.push_back({"zorvel detect_flat_chart_keypoints",
