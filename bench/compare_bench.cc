@@ -76,6 +76,9 @@ bool parse_options(int argc, char** argv, options& o) {
       }
     } else if (a == "--keep") {
       o.keep = true;
+    } else if (a == "--help" || a == "-h") {
+      usage();
+      std::exit(0);
     } else {
       usage();
       return false;
