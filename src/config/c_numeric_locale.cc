@@ -20,18 +20,14 @@ c_numeric_locale::~c_numeric_locale() {
 #else
 
 c_numeric_locale::c_numeric_locale() {
-  // Copy the thread's current locale and replace only its numeric category,
-  // so character classes and messages of the caller stay as they were.
-  previous_ = uselocale(static_cast<locale_t>(nullptr));
-  locale_t copy = duplocale(previous_);
-  if (copy == static_cast<locale_t>(nullptr)) return;
-  locale_t numeric_c = newlocale(LC_NUMERIC_MASK, "C", copy);
-  if (numeric_c == static_cast<locale_t>(nullptr)) {
-    freelocale(copy);
-    return;
-  }
+  // A plain C locale rather than a copy of the caller's with only the
+  // numeric category replaced: the library uses no other locale-dependent
+  // function, and glibc's newlocale leaks a little on every call that is
+  // given such a copy while LOCPATH is set.
+  locale_t numeric_c = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+  if (numeric_c == static_cast<locale_t>(nullptr)) return;
   numeric_c_ = numeric_c;
-  uselocale(numeric_c_);
+  previous_ = uselocale(numeric_c_);
 }
 
 c_numeric_locale::~c_numeric_locale() {

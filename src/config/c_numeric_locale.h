@@ -1,5 +1,5 @@
-// Switches the calling thread to the C numeric conventions (decimal point
-// '.') for the lifetime of the guard and restores the previous setting
+// Switches the calling thread to the C locale (decimal point '.') for the
+// lifetime of the guard and restores the thread's previous locale
 // afterwards. Station software may have set LC_NUMERIC to a comma locale;
 // configuration values and printed reports must not depend on that.
 #pragma once
