@@ -6,6 +6,8 @@
 // runs it; --help lists the knobs.
 #include <unistd.h>
 
+#include <csignal>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -140,6 +142,8 @@ void print_accuracy(const accuracy_tables& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed pipe (`| head`) ends the printing, not the clean-up of the captures.
+  std::signal(SIGPIPE, SIG_IGN);
   options o;
   if (!parse_options(argc, argv, o)) return 2;
   for (const std::string& name : o.presets) {
