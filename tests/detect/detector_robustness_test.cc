@@ -62,7 +62,9 @@ TEST(DetectorRobustness, PureNoiseOverflowsTheCandidateList) {
       const auto [result, printed] = run(noise, l_chart, mono);
       // Either outcome is clean; a result never exceeds the set.
       EXPECT_LT(result, kKeyPointCapacity);
-      if (result < 0) EXPECT_EQ(printed, "Origin detection failed\n");
+      if (result < 0) {
+        EXPECT_EQ(printed, "Origin detection failed\n");
+      }
     }
   }
 }

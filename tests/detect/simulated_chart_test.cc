@@ -108,7 +108,9 @@ std::vector<int32_t> check_camera(const zorvel_key_points& set, int result,
     EXPECT_EQ(set.Yw[e], t.yw - d_yw);
     if (e == result) break;  // the uncounted last entry keeps a raw Xw
     EXPECT_EQ(set.Xw[e], t.xw - d_xw);
-    if (l_chart) EXPECT_EQ(set.Zw[e], t.zw);
+    if (l_chart) {
+      EXPECT_EQ(set.Zw[e], t.zw);
+    }
     matched.push_back(best);
   }
   for (size_t k = 0; k < truth.size(); ++k) {
