@@ -14,12 +14,6 @@ constexpr const char* kSizeMismatch =
 
 }  // namespace
 
-const char* rotation_direction(uint32_t rotation_flag) {
-  if (rotation_flag == 1) return "right";
-  if (rotation_flag == 2) return "left";
-  return "none";
-}
-
 bool load_capture(zorvel_bmp_read& reader, const char* label, const std::string& shown_path,
                   bool swap, const char* direction, capture_planes& planes) {
   if (reader.parse() != 1) {

@@ -10,9 +10,6 @@
 
 namespace zorvel {
 
-// "right" for rotation flag 1, "left" for 2, "none" otherwise.
-const char* rotation_direction(uint32_t rotation_flag);
-
 struct capture_planes {
   const uint8_t* r = nullptr;
   const uint8_t* g = nullptr;

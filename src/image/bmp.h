@@ -78,6 +78,10 @@ class zorvel_bmp_write {
   std::string path_;
 };
 
+// The direction text a module's rotation flag asks of rotate(): "right" for
+// flag 1, "left" for 2, "none" otherwise.
+const char* rotation_direction(uint32_t rotation_flag);
+
 // Copy of text with ASCII A-Z lowered (C locale).
 std::string to_lower_text(const std::string& text);
 

@@ -45,6 +45,12 @@ std::string to_lower_text(const std::string& text) {
   return lowered;
 }
 
+const char* rotation_direction(uint32_t rotation_flag) {
+  if (rotation_flag == 1) return "right";
+  if (rotation_flag == 2) return "left";
+  return "none";
+}
+
 int zorvel_bmp_read::rotate(const std::string& direction) {
   turn direction_turn;
   if (to_lower_text(direction) == "left") {

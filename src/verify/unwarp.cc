@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "calib/adjustment.h"
+#include "calib/debug_output.h"
 #include "detect/preprocess.h"
 #include "image/bmp.h"
 #include "verify/rectify.h"
@@ -32,18 +33,6 @@ float adjust_factor(double indicator, float ratio, const float kp_fl_ratio[5],
   if (static_cast<double>(a) < 0.97) a = kAdjustMin;
   if (static_cast<double>(a) > 1.03) a = kAdjustMax;
   return a;
-}
-
-// A debug image of three planes; skipped when the red plane does not exist.
-// The writer is closed when this returns, before anything reads the file.
-void write_image(const char* name, const std::vector<uint8_t>& r, const std::vector<uint8_t>& g,
-                 const std::vector<uint8_t>& b, int32_t width, int32_t height) {
-  if (r.empty() || width <= 0 || height <= 0) return;
-  const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
-  if (r.size() < n || g.size() < n || b.size() < n) return;
-  zorvel_bmp_write writer(name);
-  writer.write(r.data(), g.data(), b.data(), static_cast<uint32_t>(width),
-               static_cast<uint32_t>(height));
 }
 
 // Copies a debug image read back from the working directory into target at
@@ -118,9 +107,7 @@ zorvel_unwarp_result unwarp_for_verification(const zorvel_capture_pair& capture,
   result.fa = std::max(1.0, static_cast<double>(fl_aux) / static_cast<double>(a_aux));
 
   // 9.-10. Rectification of the aux image into the main geometry.
-  result.direction = pc_cfg.main_aux_rotation_flag == 1   ? "right"
-                     : pc_cfg.main_aux_rotation_flag == 2 ? "left"
-                                                          : "none";
+  result.direction = rotation_direction(static_cast<uint32_t>(pc_cfg.main_aux_rotation_flag));
   if (rectify_aux(p1, p2, static_cast<float>(result.fr), pc_cfg.rot,
                   static_cast<float>(result.fa), p1.aux_height, p1.aux_width,
                   pc_cfg.projection_offset_x, pc_cfg.projection_offset_y, pc_cfg.geo) != 0) {
@@ -150,9 +137,9 @@ zorvel_unwarp_result unwarp_for_verification(const zorvel_capture_pair& capture,
 
   // 12.-13. Debug images; mode 6 re-reads two of them.
   if (mode > 0) {
-    write_image(kRectifiedAux, p2.aux_r, p2.aux_g, p2.aux_b, p2.aux_width, p2.aux_height);
-    write_image(kOrigAux, p1.aux_r, p1.aux_g, p1.aux_b, p1.aux_width, p1.aux_height);
-    write_image(kOrigMain, p1.main_r, p1.main_g, p1.main_b, p1.main_width, p1.main_height);
+    write_debug_image(kRectifiedAux, p2.aux_r, p2.aux_g, p2.aux_b, p2.aux_width, p2.aux_height);
+    write_debug_image(kOrigAux, p1.aux_r, p1.aux_g, p1.aux_b, p1.aux_width, p1.aux_height);
+    write_debug_image(kOrigMain, p1.main_r, p1.main_g, p1.main_b, p1.main_width, p1.main_height);
   }
   if (mode == kModeRotatedImages) write_rotated_debug_images(result.direction, p1);
   return result;
