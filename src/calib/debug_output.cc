@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "detect/keypoints.h"
 #include "image/bmp.h"
 
 namespace zorvel {
@@ -25,6 +26,17 @@ void write_double_list(const double* values, int32_t count, const char* file_nam
   std::fprintf(file.get(), "%d \n", 1);
   std::fprintf(file.get(), "%d \n", count);
   for (int32_t i = 0; i < count; ++i) std::fprintf(file.get(), "%f \n", values[i]);
+}
+
+void write_point_lists(const zorvel_key_points& set, int32_t n,
+                       std::initializer_list<const char*> names) {
+  const std::vector<int32_t>* columns[5] = {&set.y, &set.x, &set.Yw, &set.Xw, &set.Zw};
+  int32_t c = 0;
+  for (const char* name : names) {
+    if (c == 5) break;
+    write_int_list(columns[c]->data(), n, name);
+    ++c;
+  }
 }
 
 }  // namespace zorvel

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
+
+#include "detect/chart_pair.h"
 
 namespace zorvel {
 
@@ -14,5 +17,10 @@ void write_debug_image(const char* file_name, const std::vector<uint8_t>& r,
 
 // The lines "1 " and the count ("%d \n"), then one value per line ("%f \n").
 void write_double_list(const double* values, int32_t count, const char* file_name);
+
+// The first n entries of set's columns y, x, Yw, Xw, Zw, one column per name
+// in that order (fewer names write fewer columns), as integer lists.
+void write_point_lists(const zorvel_key_points& set, int32_t n,
+                       std::initializer_list<const char*> names);
 
 }  // namespace zorvel

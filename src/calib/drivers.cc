@@ -82,16 +82,6 @@ int32_t run_l_chart_calibration(zorvel_chart_pair& l_pair, zorvel_chart_pair& l_
                            l_pair.aux_height, context);
 }
 
-void write_point_lists(const zorvel_key_points& set, int32_t n,
-                       std::initializer_list<const char*> names) {
-  const std::vector<int32_t>* columns[5] = {&set.y, &set.x, &set.Yw, &set.Xw, &set.Zw};
-  int32_t c = 0;
-  for (const char* name : names) {
-    write_int_list(columns[c]->data(), n, name);
-    ++c;
-  }
-}
-
 int32_t flat_chart_or_fail(zorvel_calib_context& context, zorvel_chart_pair& flat_pair,
                            zorvel_chart_pair& flat_work_pair) {
   const int32_t n_F = calibrate_flat_chart(context, flat_pair, flat_work_pair);
@@ -133,16 +123,12 @@ int32_t calibrate_l_and_flat(const zorvel_capture_pair& l_capture,
     if (debug) {
       const zorvel_key_points& m = l_pair.main_points;
       const zorvel_key_points& a = l_pair.aux_points;
-      write_int_list(m.y.data(), n_main, "ref_kp_y.txt");
-      write_int_list(m.x.data(), n_main, "ref_kp_x.txt");
-      write_int_list(a.y.data(), n_aux, "aux_kp_y.txt");
-      write_int_list(a.x.data(), n_aux, "aux_kp_x.txt");
-      write_int_list(m.Yw.data(), n_main, "ref_kp_Yw.txt");
-      write_int_list(m.Xw.data(), n_main, "ref_kp_Xw.txt");
-      write_int_list(m.Zw.data(), n_main, "ref_kp_Zw.txt");
-      write_int_list(a.Yw.data(), n_aux, "aux_kp_Yw.txt");
-      write_int_list(a.Xw.data(), n_aux, "aux_kp_Xw.txt");
-      write_int_list(a.Zw.data(), n_aux, "aux_kp_Zw.txt");
+      write_point_lists(m, n_main,
+                        {"ref_kp_y.txt", "ref_kp_x.txt", "ref_kp_Yw.txt", "ref_kp_Xw.txt",
+                         "ref_kp_Zw.txt"});
+      write_point_lists(a, n_aux,
+                        {"aux_kp_y.txt", "aux_kp_x.txt", "aux_kp_Yw.txt", "aux_kp_Xw.txt",
+                         "aux_kp_Zw.txt"});
     }
 
     const int32_t n_L = pair_and_filter(l_pair, context, n_main, n_aux);

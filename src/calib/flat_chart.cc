@@ -80,14 +80,12 @@ int32_t calibrate_flat_chart(zorvel_calib_context& context, zorvel_chart_pair& f
 
   // 9. Debug lists of the centred points.
   if (context.run_mode == 4) {
-    write_int_list(main.y.data(), n, "ref_flat_kp_ym.txt");
-    write_int_list(main.x.data(), n, "ref_flat_kp_xm.txt");
-    write_int_list(aux.y.data(), n, "aux_flat_kp_ym.txt");
-    write_int_list(aux.x.data(), n, "aux_flat_kp_xm.txt");
-    write_int_list(main.Yw.data(), n, "ref_flat_kp_Ywm.txt");
-    write_int_list(main.Xw.data(), n, "ref_flat_kp_Xwm.txt");
-    write_int_list(aux.Yw.data(), n, "aux_flat_kp_Ywm.txt");
-    write_int_list(aux.Xw.data(), n, "aux_flat_kp_Xwm.txt");
+    write_point_lists(main, n,
+                      {"ref_flat_kp_ym.txt", "ref_flat_kp_xm.txt", "ref_flat_kp_Ywm.txt",
+                       "ref_flat_kp_Xwm.txt"});
+    write_point_lists(aux, n,
+                      {"aux_flat_kp_ym.txt", "aux_flat_kp_xm.txt", "aux_flat_kp_Ywm.txt",
+                       "aux_flat_kp_Xwm.txt"});
   }
 
   if (!fit_flat_chart_correction(context, main, aux, n, flat_pair.aux_height,
