@@ -41,6 +41,39 @@ uint8_t saturated_byte(double v) { return static_cast<uint8_t>(checked_truncate(
 
 uint16_t native_side(int32_t v) { return static_cast<uint16_t>(checked_truncate(v, 0, 65535, 0)); }
 
+
+// The fields both records carry under the same names: versions, the two
+// cameras' sizes and focal lengths, the stereo rotation and offsets, the
+// dewarp models and the L-chart distance error.
+template <typename Record>
+void fill_shared_fields(const zorvel_calib_config& config, const zorvel_calib_context& c,
+                        Record& r) {
+  r.version = kLibraryVersion;
+  r.dewarp_version = kDewarpVersion;
+  r.main_focal_length_px = c.main_focal_length;
+  r.main_native_width = native_side(config.main.calib_input_width);
+  r.main_native_height = native_side(config.main.calib_input_height);
+  r.main_scaled_width = static_cast<uint16_t>(kWorkingSide);
+  r.main_scaled_height = scaled_height(config.main.calib_input_width, config.main.calib_input_height);
+  r.main_focal_length_ratio = c.main_focal_length_ratio;
+  r.aux_focal_length_px = c.aux_focal_length;
+  r.aux_native_width = native_side(config.aux.calib_input_width);
+  r.aux_native_height = native_side(config.aux.calib_input_height);
+  r.aux_scaled_width = static_cast<uint16_t>(kWorkingSide);
+  r.aux_scaled_height = scaled_height(config.aux.calib_input_width, config.aux.calib_input_height);
+  r.aux_focal_length_ratio = c.aux_focal_length_ratio;
+  for (int i = 0; i < 9; ++i) r.rot[i] = static_cast<float>(c.rot[i]);
+  r.projection_offset_x = c.projection_offset_x;
+  r.projection_offset_y = c.projection_offset_y;
+  for (int i = 0; i < 5; ++i) {
+    r.aux_dewarp_coeff[i] = c.dewarp_coeff_aux[i];
+    r.main_dewarp_coeff[i] = c.dewarp_coeff_main[i];
+  }
+  r.aux_fl_dewarping_reference = c.fl_dewarping_reference_aux;
+  r.main_fl_dewarping_reference = c.fl_dewarping_reference_main;
+  r.l_distance_error_percent = c.l_chart_distance_error_percent;
+}
+
 }  // namespace
 
 uint16_t scaled_height(int32_t width, int32_t height) {
@@ -68,24 +101,8 @@ int8_t encode_signed_ratio(float r, const char* key_prefix, int index, std::FILE
 zorvel_otp_interim_data build_interim_record(const zorvel_calib_config& config,
                                              const zorvel_calib_context& c) {
   zorvel_otp_interim_data r{};
-  r.version = kLibraryVersion;
-  r.dewarp_version = kDewarpVersion;
-  r.main_focal_length_px = c.main_focal_length;
+  fill_shared_fields(config, c, r);
   r.l_chart_point_count = static_cast<uint32_t>(c.l_chart_point_count);
-  r.main_native_width = native_side(config.main.calib_input_width);
-  r.main_native_height = native_side(config.main.calib_input_height);
-  r.main_scaled_width = static_cast<uint16_t>(kWorkingSide);
-  r.main_scaled_height = scaled_height(config.main.calib_input_width, config.main.calib_input_height);
-  r.main_focal_length_ratio = c.main_focal_length_ratio;
-  r.aux_focal_length_px = c.aux_focal_length;
-  r.aux_native_width = native_side(config.aux.calib_input_width);
-  r.aux_native_height = native_side(config.aux.calib_input_height);
-  r.aux_scaled_width = static_cast<uint16_t>(kWorkingSide);
-  r.aux_scaled_height = scaled_height(config.aux.calib_input_width, config.aux.calib_input_height);
-  r.aux_focal_length_ratio = c.aux_focal_length_ratio;
-  for (int i = 0; i < 9; ++i) r.rot[i] = static_cast<float>(c.rot[i]);
-  r.projection_offset_x = c.projection_offset_x;
-  r.projection_offset_y = c.projection_offset_y;
   const int32_t k = c.l_chart_point_count < 0 ? 0
                     : c.l_chart_point_count > kMaxStoredLChartPoints ? kMaxStoredLChartPoints
                                                                       : c.l_chart_point_count;
@@ -99,37 +116,14 @@ zorvel_otp_interim_data build_interim_record(const zorvel_calib_config& config,
     r.aux_l_label_yw[i] = c.aux_l_label_yw[i];
     r.aux_l_label_xw[i] = c.aux_l_label_xw[i];
   }
-  for (int i = 0; i < 5; ++i) {
-    r.aux_dewarp_coeff[i] = c.dewarp_coeff_aux[i];
-    r.main_dewarp_coeff[i] = c.dewarp_coeff_main[i];
-  }
-  r.aux_fl_dewarping_reference = c.fl_dewarping_reference_aux;
-  r.main_fl_dewarping_reference = c.fl_dewarping_reference_main;
-  r.l_distance_error_percent = c.l_chart_distance_error_percent;
   return r;
 }
 
 zorvel_otp_data build_otp_record(const zorvel_calib_config& config, const zorvel_calib_context& c,
                                  std::FILE* warnings) {
   zorvel_otp_data r{};
-  r.version = kLibraryVersion;
-  r.dewarp_version = kDewarpVersion;
-  r.main_focal_length_px = c.main_focal_length;
-  r.main_native_width = native_side(config.main.calib_input_width);
-  r.main_native_height = native_side(config.main.calib_input_height);
-  r.main_scaled_width = static_cast<uint16_t>(kWorkingSide);
-  r.main_scaled_height = scaled_height(config.main.calib_input_width, config.main.calib_input_height);
-  r.main_focal_length_ratio = c.main_focal_length_ratio;
-  r.aux_focal_length_px = c.aux_focal_length;
-  r.aux_native_width = native_side(config.aux.calib_input_width);
-  r.aux_native_height = native_side(config.aux.calib_input_height);
-  r.aux_scaled_width = static_cast<uint16_t>(kWorkingSide);
-  r.aux_scaled_height = scaled_height(config.aux.calib_input_width, config.aux.calib_input_height);
-  r.aux_focal_length_ratio = c.aux_focal_length_ratio;
-  for (int i = 0; i < 9; ++i) r.rot[i] = static_cast<float>(c.rot[i]);
+  fill_shared_fields(config, c, r);
   for (int i = 0; i < 18; ++i) r.geo[i] = c.geo_out[i];
-  r.projection_offset_x = c.projection_offset_x;
-  r.projection_offset_y = c.projection_offset_y;
   r.main_aux_position_flag = static_cast<uint16_t>(c.main_aux_position_flag);
   r.cam_baseline_mm = c.cam_baseline_mm;
   r.main_mirror_flip_setting = static_cast<uint16_t>(config.main.sensor_calib_mirror_flip_setting);
@@ -140,16 +134,11 @@ zorvel_otp_data build_otp_record(const zorvel_calib_config& config, const zorvel
   r.l_residual_vd = c.l_chart_residual_vd;
   r.l_scale_error = c.l_chart_scale_difference_percent;
   r.flat_scale_error = c.flat_chart_scale_difference_percent;
-  r.l_distance_error_percent = c.l_chart_distance_error_percent;
   r.flat_hd_stdev = c.flat_chart_hd_stdev;
   for (int i = 0; i < 5; ++i) {
-    r.aux_dewarp_coeff[i] = c.dewarp_coeff_aux[i];
     r.aux_warp_coeff[i] = c.warp_coeff_aux[i];
-    r.main_dewarp_coeff[i] = c.dewarp_coeff_main[i];
     r.main_warp_coeff[i] = c.warp_coeff_main[i];
   }
-  r.aux_fl_dewarping_reference = c.fl_dewarping_reference_aux;
-  r.main_fl_dewarping_reference = c.fl_dewarping_reference_main;
   r.fov_used_for_computation = c.fov_used_for_computation;
   r.vd_p95_tenths = c.vd_p95_tenths;
   r.vd_p80_tenths = c.vd_p80_tenths;
