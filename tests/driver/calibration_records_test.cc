@@ -10,20 +10,10 @@
 
 #include "driver/calibration_records.h"
 #include "driver/calibration_setup.h"
+#include "support/test_support.h"
 
 namespace zorvel::test {
 namespace {
-
-template <typename Fn>
-std::string printed(Fn&& fn) {
-  std::FILE* f = std::tmpfile();
-  fn(f);
-  std::string text(static_cast<size_t>(std::ftell(f)), '\0');
-  std::rewind(f);
-  text.resize(std::fread(text.data(), 1, text.size(), f));
-  std::fclose(f);
-  return text;
-}
 
 TEST(CalibrationRecords, AngleConstantAndScaledSizes) {
   EXPECT_EQ(std::bit_cast<uint32_t>(kTwoDegreesPerRadian), 0x42E52EE0u);
@@ -63,7 +53,7 @@ TEST(CalibrationRecords, TenthsAndLimitsSaturateInsteadOfWrapping) {
   c.cam_baseline_mm = 20.0f;
   c.geo_out[17] = 0.5f;
   zorvel_otp_data r;
-  EXPECT_EQ(printed([&](std::FILE* f) { r = build_otp_record(config, c, f); }), "");
+  EXPECT_EQ(capture_file([&](std::FILE* f) { r = build_otp_record(config, c, f); }), "");
   EXPECT_EQ(r.max_hd_variation_tenths, 10);
   EXPECT_EQ(r.max_vd_variation_tenths, 255);
   EXPECT_EQ(r.flat_chart_distance_cm, 255);
@@ -83,7 +73,7 @@ TEST(CalibrationRecords, TenthsAndLimitsSaturateInsteadOfWrapping) {
 }
 
 TEST(CalibrationRecords, AdjustmentRatiosTruncateInRangeAndClampOutsideWithWarning) {
-  std::string warnings = printed([](std::FILE* f) {
+  std::string warnings = capture_file([](std::FILE* f) {
     EXPECT_EQ(encode_unsigned_ratio(1.003f, "k", 0, f), 30);
     EXPECT_EQ(encode_unsigned_ratio(1.0255f, "k", 0, f), 255);
     EXPECT_EQ(encode_unsigned_ratio(1.0f, "k", 0, f), 0);
@@ -92,7 +82,7 @@ TEST(CalibrationRecords, AdjustmentRatiosTruncateInRangeAndClampOutsideWithWarni
   });
   EXPECT_EQ(warnings, "");
 
-  warnings = printed([](std::FILE* f) {
+  warnings = capture_file([](std::FILE* f) {
     EXPECT_EQ(encode_unsigned_ratio(1.03f, "distortion_adj_fl_ratio_main", 2, f), 255);
     EXPECT_EQ(encode_unsigned_ratio(0.99f, "distortion_adj_fl_ratio_aux", 0, f), 0);
     EXPECT_EQ(encode_signed_ratio(0.98f, "distortion_scale_adj_main", 4, f), -128);

@@ -14,13 +14,7 @@ namespace {
 
 template <typename Config>
 std::string dump(void (*fn)(std::FILE*, const Config&), const Config& config) {
-  std::FILE* sink = std::tmpfile();
-  fn(sink, config);
-  std::rewind(sink);
-  std::string text;
-  for (int c; (c = std::fgetc(sink)) != EOF;) text += static_cast<char>(c);
-  std::fclose(sink);
-  return text;
+  return capture_file([&](std::FILE* sink) { fn(sink, config); });
 }
 
 bool has_line(const std::string& text, const std::string& line) {

@@ -13,18 +13,6 @@
 namespace zorvel::test {
 namespace {
 
-template <typename Fn>
-std::string printed(Fn&& fn) {
-  std::FILE* f = std::tmpfile();
-  fn(f);
-  std::string text(static_cast<size_t>(std::ftell(f)), '\0');
-  std::rewind(f);
-  const size_t got = std::fread(text.data(), 1, text.size(), f);
-  text.resize(got);
-  std::fclose(f);
-  return text;
-}
-
 zorvel_verif_config verif_thresholds() {
   zorvel_verif_config c;
   c.residual_vertical_disparity_threshold_pixels = 1.0f;
@@ -57,7 +45,7 @@ TEST(VerificationTable, ExactTextAndFlags) {
   v.hd_percentile_metric = 255;     // 25.5: fails
   bool any_fail = false;
   const std::string text =
-      printed([&](std::FILE* f) { any_fail = print_verification_table(f, v, verif_thresholds(), true, true); });
+      capture_file([&](std::FILE* f) { any_fail = print_verification_table(f, v, verif_thresholds(), true, true); });
   EXPECT_TRUE(any_fail);
   EXPECT_EQ(text,
             "Depth verification results ...\n\n"
@@ -75,12 +63,12 @@ TEST(VerificationTable, UnmeasuredScaleAndUnmeasuredMetricsFail) {
   v.flat_chart_scale_difference_percent = -1.0f;
   bool any_fail = false;
   std::string text =
-      printed([&](std::FILE* f) { any_fail = print_verification_table(f, v, verif_thresholds(), true, false); });
+      capture_file([&](std::FILE* f) { any_fail = print_verification_table(f, v, verif_thresholds(), true, false); });
   EXPECT_TRUE(any_fail);
   EXPECT_NE(text.find("Flat-chart: Scale difference [%]  -1.00       2.00   FAIL\n"), std::string::npos);
   EXPECT_EQ(text.find("FAIL"), text.rfind("FAIL"));  // the only failing row
 
-  text = printed([&](std::FILE* f) { any_fail = print_verification_table(f, zorvel_calib_context{}, verif_thresholds(), false, false); });
+  text = capture_file([&](std::FILE* f) { any_fail = print_verification_table(f, zorvel_calib_context{}, verif_thresholds(), false, false); });
   EXPECT_TRUE(any_fail);
   int fails = 0;
   for (size_t at = text.find("FAIL"); at != std::string::npos; at = text.find("FAIL", at + 1)) ++fails;
@@ -107,7 +95,7 @@ TEST(CalibrationTable, EightRowsInOrderAllPassing) {
   config.percentage_fov_for_metric_calculation = 100;
   config.percentile_for_variation_in_disparity = 0;
   bool any_fail = true;
-  const std::string text = printed([&](std::FILE* f) { any_fail = print_calibration_table(f, c, config); });
+  const std::string text = capture_file([&](std::FILE* f) { any_fail = print_calibration_table(f, c, config); });
   EXPECT_FALSE(any_fail);
   EXPECT_EQ(text,
             "Calibration verification results ...\n\n"
@@ -129,7 +117,7 @@ TEST(LChartTable, OneRowFiftyColumnsNothingAfter) {
   zorvel_calib_config config;
   config.l_chart_origin_distance_threshold_percent = 3.0f;
   bool any_fail = false;
-  const std::string text = printed([&](std::FILE* f) { any_fail = print_l_chart_table(f, c, config); });
+  const std::string text = capture_file([&](std::FILE* f) { any_fail = print_l_chart_table(f, c, config); });
   EXPECT_TRUE(any_fail);
   EXPECT_EQ(text,
             "L Chart Calibration result ...\n\n"
@@ -152,7 +140,7 @@ TEST(ReferenceMetrics, TenthsBytesZonesAndDistance) {
     r.vd_rms_zoned_tenths[i] = static_cast<uint8_t>(i);
     r.hd_rms_zoned_tenths[i] = static_cast<int8_t>(i == 4 ? -12 : i);
   }
-  const std::string text = printed([&](std::FILE* f) { print_reference_metrics(f, r); });
+  const std::string text = capture_file([&](std::FILE* f) { print_reference_metrics(f, r); });
   EXPECT_EQ(text,
             "\n ================ Reference Metrics from Calib ==================\n"
             "FLAT CHART: Residual Vertical Disparity = 0.500000\n"

@@ -38,6 +38,24 @@ std::string capture_stdout(const std::function<void()>& fn) {
   return text;
 }
 
+std::string capture_file(const std::function<void(std::FILE*)>& fn) {
+  std::FILE* sink = std::tmpfile();
+  if (!sink) throw std::runtime_error("tmpfile failed");
+  try {
+    fn(sink);
+  } catch (...) {
+    std::fclose(sink);
+    throw;
+  }
+  std::string text;
+  std::rewind(sink);
+  char buffer[4096];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, sink)) > 0) text.append(buffer, got);
+  std::fclose(sink);
+  return text;
+}
+
 scratch_dir::scratch_dir(bool enter) {
   static std::atomic<unsigned> counter{0};
   const auto base = std::filesystem::temp_directory_path();

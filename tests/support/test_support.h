@@ -2,6 +2,7 @@
 // output, and private scratch directories so tests can run in parallel.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -11,6 +12,10 @@ namespace zorvel::test {
 // Runs fn and returns everything it wrote to standard output (C stdio and
 // file descriptor 1 alike).
 std::string capture_stdout(const std::function<void()>& fn);
+
+// Runs fn on a temporary file and returns everything it wrote there, for the
+// functions that print to a FILE* argument.
+std::string capture_file(const std::function<void(std::FILE*)>& fn);
 
 // A fresh empty directory under the system temp dir, removed on destruction.
 // With enter = true the process works inside it until destruction.
