@@ -2,15 +2,13 @@
 // image and the calibration drivers on simulated captures.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <random>
 #include <vector>
 
+#include "bench/quiet_stdout.h"
 #include "calib/drivers.h"
 #include "detect/chart_pair.h"
 #include "tests/calib/simulated_captures.h"
@@ -49,24 +47,6 @@ void BM_RectifyAux1280x960(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * W * H);
 }
 BENCHMARK(BM_RectifyAux1280x960)->Unit(benchmark::kMillisecond);
-
-// The drivers print their progress; benchmarks send it to /dev/null.
-class quiet_stdout {
- public:
-  quiet_stdout() : saved_(std::fflush(stdout) == 0 ? dup(1) : -1) {
-    const int null_fd = open("/dev/null", O_WRONLY);
-    dup2(null_fd, 1);
-    close(null_fd);
-  }
-  ~quiet_stdout() {
-    std::fflush(stdout);
-    dup2(saved_, 1);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
 
 const zorvel::test::simulated_calibration& captures() {
   static const zorvel::test::simulated_calibration sc =

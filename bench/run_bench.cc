@@ -5,9 +5,6 @@
 // driver's time less its resampling, dewarping and detection.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/quiet_stdout.h"
 #include "calib/drivers.h"
 #include "detect/keypoints.h"
 #include "detect/preprocess.h"
@@ -27,26 +25,6 @@
 namespace {
 
 using namespace zorvel;
-
-// The runs print their reports; timings send them to /dev/null.
-class quiet_stdout {
- public:
-  quiet_stdout() {
-    std::fflush(stdout);
-    saved_ = dup(1);
-    const int null_fd = open("/dev/null", O_WRONLY);
-    dup2(null_fd, 1);
-    close(null_fd);
-  }
-  ~quiet_stdout() {
-    std::fflush(stdout);
-    dup2(saved_, 1);
-    close(saved_);
-  }
-
- private:
-  int saved_ = -1;
-};
 
 // The rendered module, made once per process; its OTP record comes from a
 // first calibration so the verification has something to read.
