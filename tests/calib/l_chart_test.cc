@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -29,11 +30,14 @@ struct l_run {
   std::string printed;
 };
 
-l_run run_l(const synthetic_module& m, const std::vector<test::labelled_point>& pts) {
+// edit changes the filled sets before the calibration sees them.
+l_run run_l(const synthetic_module& m, const std::vector<test::labelled_point>& pts,
+            const std::function<void(l_run&)>& edit = nullptr) {
   l_run r;
   r.context = test::context_for(m, kL, 800.0, kSquare);
   test::fill_sets(m, pts, r.main, r.aux);
   r.out = zorvel_key_points(kKeyPointCapacity);
+  if (edit) edit(r);
   const int32_t n = static_cast<int32_t>(pts.size());
   r.printed = test::capture_stdout([&] {
     r.result = calibrate_l_chart(r.main, r.aux, r.out, n, m.width, m.width, m.height, m.height,
@@ -90,13 +94,7 @@ TEST(LChartCalibration, PositionFlagGivesTheSignOfTheExpectedDisparity) {
 
   // The wrong sign moves the yaw by the angle the baseline subtends twice.
   // The context claims -column while the points were made with +column.
-  l_run r = run_l(m, pts);
-  r.context.main_aux_position_flag = 1;
-  test::fill_sets(m, pts, r.main, r.aux);
-  test::capture_stdout([&] {
-    calibrate_l_chart(r.main, r.aux, r.out, static_cast<int32_t>(pts.size()), 1280, 1280, 960,
-                      960, r.context);
-  });
+  const l_run r = run_l(m, pts, [](l_run& run) { run.context.main_aux_position_flag = 1; });
   const double yaw_error = relative_angles(r.context.rot).yaw_deg - 1.0;
   EXPECT_GT(std::fabs(yaw_error), 4.0);  // 2 atan(20 / 450) is about 5 degrees
 }
@@ -105,15 +103,10 @@ TEST(LChartCalibration, IdenticalImagesWithoutBaselineGiveTheIdentity) {
   synthetic_module m;
   m.baseline_mm = 0.0;
   const auto pts = test::l_chart_points(kL, kSquare);
-  l_run r;
-  r.context = test::context_for(m, kL, 800.0, kSquare);
-  test::fill_sets(m, pts, r.main, r.aux);
-  r.aux = r.main;
-  r.out = zorvel_key_points(kKeyPointCapacity);
-  const zorvel_key_points original = r.main;
-  test::capture_stdout([&] {
-    r.result = calibrate_l_chart(r.main, r.aux, r.out, static_cast<int32_t>(pts.size()), 1280,
-                                 1280, 960, 960, r.context);
+  zorvel_key_points original;
+  const l_run r = run_l(m, pts, [&](l_run& run) {
+    run.aux = run.main;
+    original = run.main;
   });
   ASSERT_EQ(r.result, 0);
   for (int j = 0; j < 9; ++j) EXPECT_NEAR(r.context.rot[j], j % 4 == 0 ? 1.0 : 0.0, 1e-9) << j;
@@ -157,11 +150,6 @@ TEST(LChartCalibration, CentreRmsCountsEveryDepthLabel) {
   synthetic_module m;
   m.baseline_mm = 0.0;
   const auto pts = test::l_chart_points(kL, kSquare);
-  l_run r;
-  r.context = test::context_for(m, kL, 800.0, kSquare);
-  test::fill_sets(m, pts, r.main, r.aux);
-  r.aux = r.main;
-  r.out = zorvel_key_points(kKeyPointCapacity);
   // Shift the main row of one right-half point (Zw = 2) by 3 pixels.
   int32_t count = 0, shifted = -1;
   for (size_t i = 0; i < pts.size(); ++i) {
@@ -170,11 +158,11 @@ TEST(LChartCalibration, CentreRmsCountsEveryDepthLabel) {
   }
   ASSERT_GE(shifted, 0);
   ASSERT_EQ(pts[shifted].zw, 2);
-  r.main.y[shifted] += 3;
-  const std::string printed = test::capture_stdout([&] {
-    calibrate_l_chart(r.main, r.aux, r.out, static_cast<int32_t>(pts.size()), 1280, 1280, 960,
-                      960, r.context);
+  const l_run r = run_l(m, pts, [&](l_run& run) {
+    run.aux = run.main;
+    run.main.y[shifted] += 3;
   });
+  const std::string& printed = r.printed;
   EXPECT_NEAR(r.context.rms_vd_center_l, std::sqrt(9.0 / count), 0.05);
   char expected[80];
   std::snprintf(expected, sizeof expected, "\n RMS_VD_Center_L_Chart = %f\n RMS_VD_Center_L_Chart_END",
