@@ -63,33 +63,32 @@ int expect_same_as_reference(const planes& input, bool l_chart, bool mono,
   return result;
 }
 
-TEST(DetectorReference, FlatBoardsColourAndMono) {
-  for (const double angle : {-3.0, 0.0, 2.5}) {
+TEST(DetectorReference, FlatAndLBoardsColourAndMono) {
+  struct board_case {
+    bool l_chart;
+    int32_t height, width;
+    double origin_row, origin_col, square_px, angle_deg;
+    int min_found;
+  };
+  const board_case cases[] = {
+      {false, 420, 520, 210.4, 262.7, 40.0, -3.0, 40},
+      {false, 420, 520, 210.4, 262.7, 40.0, 0.0, 40},
+      {false, 420, 520, 210.4, 262.7, 40.0, 2.5, 40},
+      {true, 440, 600, 220.2, 250.6, 36.0, -2.0, 20},
+      {true, 440, 600, 220.2, 250.6, 36.0, 1.5, 20},
+  };
+  for (const board_case& c : cases) {
     board_layout layout;
-    layout.height = 420;
-    layout.width = 520;
-    layout.origin_row = 210.4;
-    layout.origin_col = 262.7;
-    layout.square_px = 40.0;
-    layout.angle_deg = angle;
+    layout.height = c.height;
+    layout.width = c.width;
+    layout.origin_row = c.origin_row;
+    layout.origin_col = c.origin_col;
+    layout.square_px = c.square_px;
+    layout.angle_deg = c.angle_deg;
     const planes input = from_chart(draw_board(layout));
-    EXPECT_GT(expect_same_as_reference(input, false, false, "flat colour " + std::to_string(angle)), 40);
-    EXPECT_GT(expect_same_as_reference(input, false, true, "flat mono " + std::to_string(angle)), 40);
-  }
-}
-
-TEST(DetectorReference, LBoardsColourAndMono) {
-  for (const double angle : {-2.0, 1.5}) {
-    board_layout layout;
-    layout.height = 440;
-    layout.width = 600;
-    layout.origin_row = 220.2;
-    layout.origin_col = 250.6;
-    layout.square_px = 36.0;
-    layout.angle_deg = angle;
-    const planes input = from_chart(draw_board(layout));
-    EXPECT_GT(expect_same_as_reference(input, true, false, "L colour " + std::to_string(angle)), 20);
-    EXPECT_GT(expect_same_as_reference(input, true, true, "L mono " + std::to_string(angle)), 20);
+    const std::string name = std::string(c.l_chart ? "L" : "flat") + " " + std::to_string(c.angle_deg);
+    EXPECT_GT(expect_same_as_reference(input, c.l_chart, false, name + " colour"), c.min_found);
+    EXPECT_GT(expect_same_as_reference(input, c.l_chart, true, name + " mono"), c.min_found);
   }
 }
 
