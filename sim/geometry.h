@@ -21,7 +21,6 @@ inline vec3 cross(const vec3& a, const vec3& b) {
   return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 inline double norm(const vec3& a) { return std::sqrt(dot(a, a)); }
-inline vec3 normalized(const vec3& a) { return scale(a, 1.0 / norm(a)); }
 
 mat3 identity3();
 mat3 multiply(const mat3& a, const mat3& b);

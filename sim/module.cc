@@ -77,12 +77,4 @@ bool capture_ray(const camera_view& v, double row, double col, vec3* dir_world) 
   return ok;
 }
 
-void distort_working(const camera_view& v, double row, double col, double* drow, double* dcol) {
-  double dy = 0, dx = 0;
-  distort_normalised(v.lens, (row - v.centre_row) / v.lens.reference,
-                     (col - v.centre_col) / v.lens.reference, &dy, &dx);
-  *drow = v.centre_row + dy * v.lens.reference;
-  *dcol = v.centre_col + dx * v.lens.reference;
-}
-
 }  // namespace zorvel::sim

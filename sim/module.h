@@ -72,8 +72,4 @@ bool project_working(const camera_view& v, const vec3& world, double* row, doubl
 // ray direction in the world. False when the distortion cannot be inverted.
 bool capture_ray(const camera_view& v, double row, double col, vec3* dir_world);
 
-// Working-image position the library's dewarp maps back to the capture:
-// undistorted working position -> distorted working position.
-void distort_working(const camera_view& v, double row, double col, double* drow, double* dcol);
-
 }  // namespace zorvel::sim
