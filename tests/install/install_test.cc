@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "install/shell_command.h"
 #include "support/test_support.h"
 
 namespace zorvel::test {
@@ -17,23 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct command_output {
-  int status = -1;
-  std::string text;
-};
-
 // Runs a shell command, returning its exit status and combined output.
-command_output run(const std::string& command) {
-  command_output out;
-  std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.text.append(buffer, got);
-  const int status = ::pclose(pipe);
-  out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
-}
+command_output run(const std::string& command) { return run_shell(command + " 2>&1"); }
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
