@@ -15,6 +15,16 @@
 namespace zorvel::test {
 namespace {
 
+// A 4000 x 3000 main and a 3264 x 2448 aux capture.
+zorvel_calib_config capture_sizes() {
+  zorvel_calib_config config;
+  config.main.calib_input_width = 4000;
+  config.main.calib_input_height = 3000;
+  config.aux.calib_input_width = 3264;
+  config.aux.calib_input_height = 2448;
+  return config;
+}
+
 TEST(CalibrationRecords, AngleConstantAndScaledSizes) {
   EXPECT_EQ(std::bit_cast<uint32_t>(kTwoDegreesPerRadian), 0x42E52EE0u);
   EXPECT_EQ(scaled_height(4000, 3000), 960);
@@ -35,11 +45,7 @@ TEST(CalibrationRecords, TenthsAndLimitsSaturateInsteadOfWrapping) {
   // 0.7f x 10 rounds to 7.0f in single precision (6.99... in double).
   EXPECT_EQ(saturated_tenths(0.7f), 7);
 
-  zorvel_calib_config config;
-  config.main.calib_input_width = 4000;
-  config.main.calib_input_height = 3000;
-  config.aux.calib_input_width = 3264;
-  config.aux.calib_input_height = 2448;
+  const zorvel_calib_config config = capture_sizes();
   zorvel_calib_context c{};
   for (int i = 0; i < 5; ++i) {
     c.main_kp_fl_ratio[i] = c.main_adjust_ratio[i] = 1.0f;
@@ -98,11 +104,7 @@ TEST(CalibrationRecords, AdjustmentRatiosTruncateInRangeAndClampOutsideWithWarni
 }
 
 TEST(CalibrationRecords, InterimRecordCopiesTheStoredPointsOnly) {
-  zorvel_calib_config config;
-  config.main.calib_input_width = 4000;
-  config.main.calib_input_height = 3000;
-  config.aux.calib_input_width = 3264;
-  config.aux.calib_input_height = 2448;
+  const zorvel_calib_config config = capture_sizes();
   zorvel_calib_context c{};
   c.l_chart_point_count = 3;
   for (int i = 0; i < 200; ++i) {
