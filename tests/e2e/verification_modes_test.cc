@@ -121,10 +121,7 @@ TEST_F(VerificationModes, ModeSixPrintsTheMatrixWritesRotatedCopiesAndMeasuresNo
   EXPECT_EQ(files_present(), (std::vector<std::string>{"orig-main-flat.bmp", "orig-aux-flat.bmp",
                                                        "rectified-aux-flat.bmp",
                                                        "rect-main-rot.bmp", "rect-aux-rot.bmp"}));
-  EXPECT_EQ(read_file(module_->file("rect-main-rot.bmp")),
-            read_file(module_->file("orig-main-flat.bmp")));
-  EXPECT_EQ(read_file(module_->file("rect-aux-rot.bmp")),
-            read_file(module_->file("rectified-aux-flat.bmp")));
+  // The copies' bytes are checked where unwarp writes them (Unwarp tests).
   EXPECT_TRUE(in_order(out.text, {"\n SETTING RECT MATRIX TO UNITY\n Printing Error Matrix",
                                   "\n pc_cfg->rot[0] = ", "\n pc_cfg->rot[8] = ",
                                   "\n SETTING GEO to 0",
