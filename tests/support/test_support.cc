@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -54,6 +55,21 @@ std::string capture_file(const std::function<void(std::FILE*)>& fn) {
   while ((got = std::fread(buffer, 1, sizeof buffer, sink)) > 0) text.append(buffer, got);
   std::fclose(sink);
   return text;
+}
+
+comma_numeric_locale::comma_numeric_locale() {
+  const std::string build =
+      "localedef -i de_DE -f UTF-8 '" + dir_.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
+  if (std::system(build.c_str()) != 0) return;
+  ::setenv("LOCPATH", dir_.path().c_str(), 1);
+  locpath_set_ = true;
+  saved_ = std::setlocale(LC_NUMERIC, nullptr);
+  active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+}
+
+comma_numeric_locale::~comma_numeric_locale() {
+  if (active_) std::setlocale(LC_NUMERIC, saved_.c_str());
+  if (locpath_set_) ::unsetenv("LOCPATH");
 }
 
 scratch_dir::scratch_dir(bool enter) {

@@ -35,6 +35,25 @@ class scratch_dir {
   bool entered_ = false;
 };
 
+// A comma-decimal LC_NUMERIC (de_DE, built privately with localedef) while in
+// scope; the caller's LC_NUMERIC and LOCPATH come back on destruction.
+// available() is false where the tools or the locale are missing.
+class comma_numeric_locale {
+ public:
+  comma_numeric_locale();
+  ~comma_numeric_locale();
+  comma_numeric_locale(const comma_numeric_locale&) = delete;
+  comma_numeric_locale& operator=(const comma_numeric_locale&) = delete;
+
+  bool available() const { return active_; }
+
+ private:
+  scratch_dir dir_;
+  std::string saved_;
+  bool locpath_set_ = false;
+  bool active_ = false;
+};
+
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
