@@ -153,6 +153,19 @@ void dewarp_aux(const zorvel_calib_context& context, zorvel_chart_pair& pair,
                 context.crop_percent_for_aux, width, height, planes, work);
 }
 
+// The main camera keeps the aux camera's crop percentage.
+void dewarp_main(const zorvel_calib_context& context, zorvel_chart_pair& pair,
+                 zorvel_chart_pair& scratch, float main_scale) {
+  int32_t width = 0, height = 0;
+  dewarp_size(context, pair.main_width, pair.main_height, width, height);
+  std::vector<uint8_t>* planes[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
+  std::vector<uint8_t>* work[3] = {&scratch.main_r, &scratch.main_g, &scratch.main_b};
+  scratch.main_width = width;
+  scratch.main_height = height;
+  dewarp_camera(context.dewarp_coeff_main, context.fl_dewarping_reference_main * main_scale,
+                context.crop_percent_for_aux, width, height, planes, work);
+}
+
 }  // namespace
 
 int normalize_capture_pair(const zorvel_capture_pair& capture, const zorvel_calib_context& context,
@@ -254,14 +267,7 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
 int dewarp_pair(const zorvel_calib_context& context, zorvel_chart_pair& pair,
                 zorvel_chart_pair& scratch, float aux_scale, float main_scale) {
   dewarp_aux(context, pair, scratch, aux_scale);
-  int32_t width = 0, height = 0;
-  dewarp_size(context, pair.main_width, pair.main_height, width, height);
-  std::vector<uint8_t>* planes[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
-  std::vector<uint8_t>* work[3] = {&scratch.main_r, &scratch.main_g, &scratch.main_b};
-  scratch.main_width = width;
-  scratch.main_height = height;
-  dewarp_camera(context.dewarp_coeff_main, context.fl_dewarping_reference_main * main_scale,
-                context.crop_percent_for_aux, width, height, planes, work);
+  dewarp_main(context, pair, scratch, main_scale);
   return 0;
 }
 
