@@ -124,9 +124,7 @@ int write_interim_data(const std::string& path, const zorvel_otp_interim_data& r
 
 // The four adjustment-ratio arrays hold (ratio - 1) x 10000 in one byte.
 // Decoding: stored / 10000 + 1 in single precision (pass the byte as declared,
-// unsigned or signed). Encoding: trunc((ratio - 1) x 10000) in double
-// precision, kept to its low 8 bits (cast to int8_t for the signed arrays).
+// unsigned or signed). The calibration run encodes them, saturating.
 float decode_ratio_byte(int stored);
-uint8_t encode_ratio_byte(float ratio);
 
 }  // namespace zorvel

@@ -36,15 +36,6 @@ void print_coefficients(std::FILE* out, const char* prefix, const double (&coeff
 
 float decode_ratio_byte(int stored) { return static_cast<float>(stored) / 10000.0f + 1.0f; }
 
-uint8_t encode_ratio_byte(float ratio) {
-  const double scaled = std::trunc((static_cast<double>(ratio) - 1.0) * 10000.0);
-  if (!std::isfinite(scaled)) return 0;
-  // Low 8 bits of the integer, also when it does not fit an int.
-  double low = std::fmod(scaled, 256.0);
-  if (low < 0.0) low += 256.0;
-  return static_cast<uint8_t>(low);
-}
-
 void print_otp_summary(std::FILE* out, const zorvel_otp_data& record) {
   const auto r = [&](int row, int column) {
     return static_cast<double>(record.rot[3 * row + column]);

@@ -69,15 +69,9 @@ TEST(OtpFile, StoresFieldsLittleEndianWithoutGaps) {
   EXPECT_EQ(stored.substr(2573, 4), std::string("\x00\x00\x80\x3F", 4));
 }
 
-TEST(OtpFile, CodesRatiosAsTenThousandthsAboveOne) {
+TEST(OtpFile, DecodesRatiosAsTenThousandthsAboveOne) {
   EXPECT_FLOAT_EQ(decode_ratio_byte(uint8_t{255}), 1.0255f);
   EXPECT_FLOAT_EQ(decode_ratio_byte(int8_t{-128}), 0.9872f);
-  EXPECT_EQ(encode_ratio_byte(1.003f), 30);
-  // trunc in double of the single-precision value: 0.995f is 0.99500000477.
-  EXPECT_EQ(static_cast<int8_t>(encode_ratio_byte(0.995f)), -49);
-  // Kept to the low 8 bits: 625 -> 113, -625 -> -113.
-  EXPECT_EQ(encode_ratio_byte(1.0625f), 113);
-  EXPECT_EQ(static_cast<int8_t>(encode_ratio_byte(0.9375f)), -113);
 }
 
 TEST(OtpFile, ReadingPrintsTheSummary) {
