@@ -188,8 +188,7 @@ int32_t calibrate_flat_only(const zorvel_capture_pair& flat_capture,
   } release_points{stored_points};
   return guarded([&]() -> int32_t {
     // 1. Two four-column sets for the stored L-chart points.
-    stored_points[0] = zorvel_key_points(kRestoredPointCapacity, false);
-    stored_points[1] = zorvel_key_points(kRestoredPointCapacity, false);
+    allocate_restored_point_sets(stored_points.data());
 
     // 2. Working pairs.
     normalize_capture_pair(flat_capture, context, flat_pair);
