@@ -8,17 +8,16 @@
 #include "config/config_reader.h"
 #include "config/verif_config.h"
 #include "driver/calibration_run.h"
+#include "driver/context.h"
 #include "driver/verification_run.h"
 
 namespace zorvel {
 namespace {
 
-constexpr unsigned kLibraryVersion = 0x10607;
 constexpr unsigned kPrivateVersion = 0;
 constexpr unsigned kMajorVersion = 1;
 constexpr unsigned kMinorVersion = 6;
 constexpr unsigned kPatchVersion = 7;
-constexpr unsigned kDewarpVersion = 4;
 
 constexpr const char* kSeparator = "===========================\n";
 constexpr const char* kNotCalibration = "Not a valid calibration config file ...\n\n";
@@ -28,12 +27,12 @@ constexpr const char* kCalibrationReport = "\nError messages from calibration  p
 constexpr const char* kInternalError = "\nError: internal error ...\n";
 
 void print_banner(const char* config_path) {
-  std::printf("\nzorvel version  = 0x%x\n", kLibraryVersion);
+  std::printf("\nzorvel version  = 0x%x\n", static_cast<unsigned>(kLibraryVersion));
   std::printf("Private version = %u  \n", kPrivateVersion);
   std::printf("Major version   = %u  \n", kMajorVersion);
   std::printf("Minor version   = %u  \n", kMinorVersion);
   std::printf("Patch version   = %u  \n\n", kPatchVersion);
-  std::printf("Dewarp version   = 0x%x\n\n", kDewarpVersion);
+  std::printf("Dewarp version   = 0x%x\n\n", static_cast<unsigned>(kDewarpVersion));
   std::fputs(kSeparator, stdout);
   std::printf("Validating config file %s ...\n\n", config_path);
 }

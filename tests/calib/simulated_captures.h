@@ -9,6 +9,7 @@
 #include <random>
 
 #include "detect/chart_pair.h"
+#include "driver/calibration_records.h"
 #include "driver/context.h"
 #include "otp/otp_record.h"
 #include "sim/bundle.h"
@@ -130,30 +131,11 @@ inline zorvel_calib_context calibration_context(const sim::scenario& s, uint8_t 
   return c;
 }
 
-// The interim record an L-only run hands to a later flat-only run (the fields
-// the flat-only driver and the run read).
+// The interim record an L-only run hands to a later flat-only run, built as
+// the run builds it (the capture sizes, which the flat-only driver does not
+// read, stay 0).
 inline zorvel_otp_interim_data interim_from(const zorvel_calib_context& c) {
-  zorvel_otp_interim_data r{};
-  r.main_focal_length_px = c.main_focal_length;
-  r.aux_focal_length_px = c.aux_focal_length;
-  for (int j = 0; j < 9; ++j) r.rot[j] = static_cast<float>(c.rot[j]);
-  r.projection_offset_x = c.projection_offset_x;
-  r.projection_offset_y = c.projection_offset_y;
-  r.l_distance_error_percent = c.l_chart_distance_error_percent;
-  r.l_chart_point_count = static_cast<uint32_t>(c.l_chart_point_count);
-  for (int i = 0; i < c.l_chart_point_count; ++i) {
-    r.main_l_point_y[i] = c.main_l_point_y[i];
-    r.main_l_point_x[i] = c.main_l_point_x[i];
-    r.aux_l_point_y[i] = c.aux_l_point_y[i];
-    r.aux_l_point_x[i] = c.aux_l_point_x[i];
-    r.main_l_label_yw[i] = c.main_l_label_yw[i];
-    r.main_l_label_xw[i] = c.main_l_label_xw[i];
-    r.aux_l_label_yw[i] = c.aux_l_label_yw[i];
-    r.aux_l_label_xw[i] = c.aux_l_label_xw[i];
-  }
-  for (int i = 0; i < 5; ++i) r.aux_dewarp_coeff[i] = c.dewarp_coeff_aux[i];
-  r.aux_fl_dewarping_reference = c.fl_dewarping_reference_aux;
-  return r;
+  return build_interim_record(zorvel_calib_config{}, c);
 }
 
 }  // namespace zorvel::test
