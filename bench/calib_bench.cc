@@ -12,7 +12,7 @@
 #include "calib/drivers.h"
 #include "detect/chart_pair.h"
 #include "tests/calib/simulated_captures.h"
-#include "verify/rectify.h"
+#include "stereo/rectify.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "image/bmp.h"
 #include "sim/bundle.h"
 #include "sim/presets.h"
-#include "verify/rectify.h"
+#include "stereo/rectify.h"
 
 namespace {
 

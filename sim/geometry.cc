@@ -1,6 +1,8 @@
 // Fixed-size rotation algebra of the simulated module.
 #include "sim/geometry.h"
 
+#include "numerics/relative_angles.h"
+
 namespace zorvel::sim {
 
 mat3 identity3() { return {1, 0, 0, 0, 1, 0, 0, 0, 1}; }
@@ -59,7 +61,8 @@ angles_deg angles_with(const mat3& r, double deg_per_rad) {
 angles_deg angles_from_rotation(const mat3& r) { return angles_with(r, 180.0 / kPi); }
 
 angles_deg library_angles_from_rotation(const mat3& r) {
-  return angles_with(r, 57.295827908797776);
+  const zorvel_relative_angles a = relative_angles(r.data());
+  return {a.pitch_deg, a.yaw_deg, a.roll_deg};
 }
 
 }  // namespace zorvel::sim

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "zorvel/zorvel.h"
+#include "zorvel_version.h"
 
 namespace {
 
-constexpr const char* kVersion = "1.6.7";
 constexpr const char* kUsage =
     "Usage: zorvel CONFIG [--mode N]\n"
     "       zorvel --help | --version\n"
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
       return kExitSuccess;
     }
     if (arg == "--version") {
-      std::printf("zorvel %s\n", kVersion);
+      std::printf("zorvel %s\n", zorvel::kVersionText);
       return kExitSuccess;
     }
     if (arg == "--mode" || arg.rfind("--mode=", 0) == 0) {

@@ -23,7 +23,7 @@
 #include "sim/bundle.h"
 #include "sim/presets.h"
 #include "tests/calib/simulated_captures.h"
-#include "verify/rectify.h"
+#include "stereo/rectify.h"
 
 #ifdef ZORVEL_HAVE_OPENCV
 #include "bench/peers/opencv_pipeline.h"

@@ -8,13 +8,14 @@
 #include <initializer_list>
 #include <vector>
 
-#include "calib/debug_output.h"
+#include "detect/debug_output.h"
 #include "calib/flat_chart.h"
 #include "calib/l_chart.h"
 #include "calib/l_chart_pairing.h"
 #include "calib/results.h"
 #include "detect/keypoints.h"
 #include "detect/preprocess.h"
+#include "driver/context.h"
 
 namespace zorvel {
 namespace {
@@ -101,12 +102,12 @@ int32_t calibrate_l_and_flat(const zorvel_capture_pair& l_capture,
                        &flat_scratch};
   return guarded([&]() -> int32_t {
     const bool debug = context.run_mode == 4;
-    normalize_capture_pair(l_capture, context, l_pair);
-    dewarp_pair(context, l_pair, l_scratch, 1.0f, 1.0f);
-    normalize_capture_pair(flat_capture, context, flat_pair);
-    dewarp_pair(context, flat_pair, flat_scratch, 1.0f, 1.0f);
-    normalize_capture_pair(flat_capture, context, flat_work_pair);
-    normalize_capture_pair(l_capture, context, l_rect_pair);
+    normalize_capture_pair(l_capture, context.swap_dimensions != 0, l_pair);
+    dewarp_pair(working_form_of(context), l_pair, l_scratch);
+    normalize_capture_pair(flat_capture, context.swap_dimensions != 0, flat_pair);
+    dewarp_pair(working_form_of(context), flat_pair, flat_scratch);
+    normalize_capture_pair(flat_capture, context.swap_dimensions != 0, flat_work_pair);
+    normalize_capture_pair(l_capture, context.swap_dimensions != 0, l_rect_pair);
     if (debug) {
       write_debug_image("orig-main-L.bmp", l_pair.main_r, l_pair.main_g, l_pair.main_b,
                         l_pair.main_width, l_pair.main_height);
@@ -161,9 +162,9 @@ int32_t calibrate_l_only(const zorvel_capture_pair& l_capture, zorvel_calib_cont
                          zorvel_chart_pair& scratch) {
   pair_release release{&l_pair, &l_rect_pair, &scratch};
   return guarded([&]() -> int32_t {
-    normalize_capture_pair(l_capture, context, l_pair);
-    dewarp_pair(context, l_pair, scratch, 1.0f, 1.0f);
-    normalize_capture_pair(l_capture, context, l_rect_pair);
+    normalize_capture_pair(l_capture, context.swap_dimensions != 0, l_pair);
+    dewarp_pair(working_form_of(context), l_pair, scratch);
+    normalize_capture_pair(l_capture, context.swap_dimensions != 0, l_rect_pair);
 
     int n_main = 0, n_aux = 0;
     if (!detect_l_chart(l_pair, context, n_main, n_aux)) return -1;
@@ -188,12 +189,13 @@ int32_t calibrate_flat_only(const zorvel_capture_pair& flat_capture,
   } release_points{stored_points};
   return guarded([&]() -> int32_t {
     // 1. Two four-column sets for the stored L-chart points.
-    allocate_restored_point_sets(stored_points.data());
+    stored_points[0] = zorvel_key_points(kRestoredPointCapacity, false);
+    stored_points[1] = zorvel_key_points(kRestoredPointCapacity, false);
 
     // 2. Working pairs.
-    normalize_capture_pair(flat_capture, context, flat_pair);
-    dewarp_pair(context, flat_pair, scratch, 1.0f, 1.0f);
-    normalize_capture_pair(flat_capture, context, flat_work_pair);
+    normalize_capture_pair(flat_capture, context.swap_dimensions != 0, flat_pair);
+    dewarp_pair(working_form_of(context), flat_pair, scratch);
+    normalize_capture_pair(flat_capture, context.swap_dimensions != 0, flat_work_pair);
 
     // 3. The model of the earlier L-only run; its points are already centred.
     context.main_focal_length = interim.main_focal_length_px;

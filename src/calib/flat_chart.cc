@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
-#include "calib/debug_output.h"
+#include "detect/debug_output.h"
 #include "detect/keypoints.h"
-#include "verify/rectify.h"
+#include "stereo/rectify.h"
 
 namespace zorvel {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "numerics/matrix.h"
-#include "verify/rectify.h"
+#include "stereo/rectify.h"
 
 namespace zorvel {
 

@@ -9,14 +9,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "calib/checked_convert.h"
+#include "numerics/checked_convert.h"
 
 namespace zorvel {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-// 180 / 3.14159: the angle factor of the stored relative angles.
-constexpr double kDegreesPerRadianApprox = 57.295827908797776;
 
 void ensure_capacity(zorvel_key_points& set, int32_t n) {
   const size_t needed = static_cast<size_t>(n);
@@ -211,15 +209,6 @@ int calibrate_l_chart(zorvel_key_points& main_points, zorvel_key_points& aux_poi
   std::printf("\n RMS_VD_Center_L_Chart = %f", context.rms_vd_center_l);
   std::printf("\n RMS_VD_Center_L_Chart_END");
   return 0;
-}
-
-zorvel_relative_angles relative_angles(const double rot[9]) {
-  zorvel_relative_angles a;
-  a.pitch_deg = std::atan2(-rot[6], std::sqrt(rot[7] * rot[7] + rot[8] * rot[8])) *
-                kDegreesPerRadianApprox;
-  a.yaw_deg = std::atan2(rot[7], rot[8]) * kDegreesPerRadianApprox;
-  a.roll_deg = std::atan2(rot[3], rot[0]) * kDegreesPerRadianApprox;
-  return a;
 }
 
 void store_relative_angles(zorvel_calib_context& context) {

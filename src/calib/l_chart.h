@@ -9,6 +9,7 @@
 #include "detect/chart_pair.h"
 #include "driver/context.h"
 #include "numerics/matrix.h"
+#include "numerics/relative_angles.h"
 
 namespace zorvel {
 
@@ -29,15 +30,6 @@ int calibrate_l_chart(zorvel_key_points& main_points, zorvel_key_points& aux_poi
 // h = unit eigenvector of rows^T rows (rows: n x 6) for its smallest
 // eigenvalue, signed so that h[0] >= 0.
 void solve_homogeneous6(const zorvel_matrix& rows, int32_t n, double h[6]);
-
-struct zorvel_relative_angles {
-  double pitch_deg = 0.0;  // about the column axis
-  double yaw_deg = 0.0;    // about the row (vertical) axis
-  double roll_deg = 0.0;   // about the optical axis
-};
-
-// Reads rot as roll x pitch x yaw; degrees use 180 / 3.14159 as the factor.
-zorvel_relative_angles relative_angles(const double rot[9]);
 
 // relative_angles of context.rot into the three angle fields.
 void store_relative_angles(zorvel_calib_context& context);

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "calib/checked_convert.h"
+#include "numerics/checked_convert.h"
 
 namespace zorvel {
 namespace {

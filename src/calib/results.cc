@@ -5,14 +5,14 @@
 #include <cmath>
 #include <vector>
 
-#include "calib/checked_convert.h"
-#include "calib/debug_output.h"
-#include "calib/disparity_metrics.h"
+#include "numerics/checked_convert.h"
+#include "detect/debug_output.h"
+#include "stereo/disparity_metrics.h"
 #include "calib/l_chart.h"
-#include "calib/scale_difference.h"
+#include "stereo/scale_difference.h"
 #include "detect/keypoints.h"
 #include "numerics/matrix.h"
-#include "verify/rectify.h"
+#include "stereo/rectify.h"
 
 namespace zorvel {
 namespace {
@@ -162,8 +162,7 @@ void l_and_flat_results(zorvel_calib_context& context, zorvel_chart_pair& l_pair
   // 12.-16. Scale differences, disparity metrics, reference disparity, angles.
   context.l_chart_scale_difference_percent = static_cast<float>(
       scale_difference(l_pair.main_points, l_pair.aux_points, n_L, kScaleMinCount).percent);
-  disparity_metrics(flat_pair, flat_work_pair, f_proj.rows.data(), f_proj.cols.data(), context,
-                    n_F);
+  store_disparity_metrics(context, disparity_metrics(flat_pair, flat_work_pair, f_proj.rows.data(), f_proj.cols.data(), n_F, metric_settings_of(context)));
   context.reference_disparity = reference_disparity(context);
   context.flat_chart_scale_difference_percent = static_cast<float>(
       scale_difference(flat_pair.main_points, flat_work_pair.aux_points, n_F, kScaleMinCount)
@@ -203,8 +202,7 @@ void flat_only_results(zorvel_calib_context& context, zorvel_key_points stored_p
   context.flat_chart_max_vd = static_cast<float>(abs_vd[index_of_max(abs_vd.data(), n_F)]);
 
   // 8.-12. Metrics, reference disparity, scale differences, angles.
-  disparity_metrics(flat_pair, flat_work_pair, f_proj.rows.data(), f_proj.cols.data(), context,
-                    n_F);
+  store_disparity_metrics(context, disparity_metrics(flat_pair, flat_work_pair, f_proj.rows.data(), f_proj.cols.data(), n_F, metric_settings_of(context)));
   context.reference_disparity = reference_disparity(context);
   context.l_chart_scale_difference_percent = static_cast<float>(
       scale_difference(stored_main, stored_aux, k, kScaleMinCount).percent);

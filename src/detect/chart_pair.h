@@ -9,6 +9,7 @@
 
 namespace zorvel {
 
+inline constexpr int32_t kWorkingSide = 1280;            // normalised side of a working image
 inline constexpr int32_t kKeyPointCapacity = 1200;       // per chart-pair set
 inline constexpr int32_t kRestoredPointCapacity = 500;   // L points from interim data
 

@@ -130,9 +130,9 @@ void dewarp_camera(const double coeff[5], float F, uint8_t crop_percent, int32_t
 }
 
 // Working size used by the dewarp: the normalised side is 1280.
-void dewarp_size(const zorvel_calib_context& context, int32_t pair_width, int32_t pair_height,
+void dewarp_size(bool rotated, int32_t pair_width, int32_t pair_height,
                  int32_t& width, int32_t& height) {
-  if (context.swap_dimensions != 0) {
+  if (rotated) {
     width = pair_width;
     height = kWorkingSide;
   } else {
@@ -141,48 +141,54 @@ void dewarp_size(const zorvel_calib_context& context, int32_t pair_width, int32_
   }
 }
 
-void dewarp_aux(const zorvel_calib_context& context, zorvel_chart_pair& pair,
-                zorvel_chart_pair& scratch, float aux_scale) {
+void dewarp_aux(const zorvel_working_form& form, zorvel_chart_pair& pair,
+                zorvel_chart_pair& scratch) {
   int32_t width = 0, height = 0;
-  dewarp_size(context, pair.aux_width, pair.aux_height, width, height);
+  dewarp_size(form.rotated, pair.aux_width, pair.aux_height, width, height);
   std::vector<uint8_t>* planes[3] = {&pair.aux_r, &pair.aux_g, &pair.aux_b};
   std::vector<uint8_t>* work[3] = {&scratch.aux_r, &scratch.aux_g, &scratch.aux_b};
   scratch.aux_width = width;
   scratch.aux_height = height;
-  dewarp_camera(context.dewarp_coeff_aux, context.fl_dewarping_reference_aux * aux_scale,
-                context.crop_percent_for_aux, width, height, planes, work);
+  dewarp_camera(form.aux_lens.dewarp_coeff, form.aux_lens.fl_dewarping_reference,
+                form.crop_percent_for_aux, width, height, planes, work);
 }
 
 // The main camera keeps the aux camera's crop percentage.
-void dewarp_main(const zorvel_calib_context& context, zorvel_chart_pair& pair,
-                 zorvel_chart_pair& scratch, float main_scale) {
+void dewarp_main(const zorvel_working_form& form, zorvel_chart_pair& pair,
+                 zorvel_chart_pair& scratch) {
   int32_t width = 0, height = 0;
-  dewarp_size(context, pair.main_width, pair.main_height, width, height);
+  dewarp_size(form.rotated, pair.main_width, pair.main_height, width, height);
   std::vector<uint8_t>* planes[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
   std::vector<uint8_t>* work[3] = {&scratch.main_r, &scratch.main_g, &scratch.main_b};
   scratch.main_width = width;
   scratch.main_height = height;
-  dewarp_camera(context.dewarp_coeff_main, context.fl_dewarping_reference_main * main_scale,
-                context.crop_percent_for_aux, width, height, planes, work);
+  dewarp_camera(form.main_lens.dewarp_coeff, form.main_lens.fl_dewarping_reference,
+                form.crop_percent_for_aux, width, height, planes, work);
 }
 
 }  // namespace
 
-int normalize_capture_pair(const zorvel_capture_pair& capture, const zorvel_calib_context& context,
+void normalize_aux_capture(const zorvel_capture_pair& capture, bool rotated,
                            zorvel_chart_pair& pair) {
-  const bool rotated = context.swap_dimensions != 0;
   pair.normalized_side = kWorkingSide;
-  const uint8_t* main_src[3] = {capture.main_r, capture.main_g, capture.main_b};
-  std::vector<uint8_t>* main_dst[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
-  resample_camera(main_src, capture.main_width, capture.main_height, rotated, main_dst,
-                  pair.main_width, pair.main_height);
+  const working_size main_size = working_size_of(capture.main_width, capture.main_height, rotated);
+  pair.main_width = main_size.width;
+  pair.main_height = main_size.height;
   const uint8_t* aux_src[3] = {capture.aux_r, capture.aux_g, capture.aux_b};
   std::vector<uint8_t>* aux_dst[3] = {&pair.aux_r, &pair.aux_g, &pair.aux_b};
   resample_camera(aux_src, capture.aux_width, capture.aux_height, rotated, aux_dst,
                   pair.aux_width, pair.aux_height);
   pair.main_points = zorvel_key_points(kKeyPointCapacity);
   pair.aux_points = zorvel_key_points(kKeyPointCapacity);
-  return 0;
+}
+
+void normalize_capture_pair(const zorvel_capture_pair& capture, bool rotated,
+                            zorvel_chart_pair& pair) {
+  normalize_aux_capture(capture, rotated, pair);
+  const uint8_t* main_src[3] = {capture.main_r, capture.main_g, capture.main_b};
+  std::vector<uint8_t>* main_dst[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
+  resample_camera(main_src, capture.main_width, capture.main_height, rotated, main_dst,
+                  pair.main_width, pair.main_height);
 }
 
 double dewarp_indicator(const double coeff[5]) {
@@ -264,32 +270,25 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
   }
 }
 
-int dewarp_pair(const zorvel_calib_context& context, zorvel_chart_pair& pair,
-                zorvel_chart_pair& scratch, float aux_scale, float main_scale) {
-  dewarp_aux(context, pair, scratch, aux_scale);
-  dewarp_main(context, pair, scratch, main_scale);
-  return 0;
+void dewarp_pair(const zorvel_working_form& form, zorvel_chart_pair& pair,
+                 zorvel_chart_pair& scratch) {
+  dewarp_aux(form, pair, scratch);
+  dewarp_main(form, pair, scratch);
 }
 
-int dewarp_aux_only(const zorvel_calib_context& context, zorvel_chart_pair& pair,
-                    zorvel_chart_pair& scratch, float aux_scale) {
-  std::printf(" Sum coeff %f", dewarp_indicator(context.dewarp_coeff_aux));
-  dewarp_aux(context, pair, scratch, aux_scale);
+void dewarp_aux_only(const zorvel_working_form& form, zorvel_chart_pair& pair,
+                     zorvel_chart_pair& scratch) {
+  std::printf(" Sum coeff %f", dewarp_indicator(form.aux_lens.dewarp_coeff));
+  dewarp_aux(form, pair, scratch);
   int32_t width = 0, height = 0;
-  dewarp_size(context, pair.main_width, pair.main_height, width, height);
+  dewarp_size(form.rotated, pair.main_width, pair.main_height, width, height);
   const size_t n = static_cast<size_t>(width) * height;
   scratch.main_width = width;
   scratch.main_height = height;
   scratch.main_r.assign(n, 0);
   scratch.main_g.assign(n, 0);
   scratch.main_b.assign(n, 0);
-  return 0;
 }
 
-int allocate_restored_point_sets(zorvel_key_points out[2]) {
-  out[0] = zorvel_key_points(kRestoredPointCapacity, false);
-  out[1] = zorvel_key_points(kRestoredPointCapacity, false);
-  return 0;
-}
 
 }  // namespace zorvel

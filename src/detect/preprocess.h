@@ -6,13 +6,34 @@
 #include <cstdint>
 
 #include "detect/chart_pair.h"
-#include "driver/context.h"
 
 namespace zorvel {
 
-// Fills pair from capture at working size (orientation from
-// context.swap_dimensions) and gives it two key-point sets of 1200 entries.
-int normalize_capture_pair(const zorvel_capture_pair& capture, const zorvel_calib_context& context,
+// One camera's radial lens model: the dewarp polynomial removes the
+// distortion, the warp polynomial puts it back; radii are normalised by the
+// reference focal length (working pixels).
+struct zorvel_lens_model {
+  double dewarp_coeff[5] = {};
+  double warp_coeff[5] = {};
+  float fl_dewarping_reference = 0.0f;
+};
+
+// How the captures of a module become working images.
+struct zorvel_working_form {
+  bool rotated = false;  // mounted a quarter turn: the 1280-pixel side is the height
+  uint8_t crop_percent_for_aux = 0;  // the main camera is cropped like the aux camera
+  zorvel_lens_model main_lens;
+  zorvel_lens_model aux_lens;
+};
+
+// Fills pair from capture at working size and gives it two key-point sets of
+// 1200 entries.
+void normalize_capture_pair(const zorvel_capture_pair& capture, bool rotated,
+                            zorvel_chart_pair& pair);
+
+// As normalize_capture_pair, for pairs whose main planes nobody reads: the
+// main camera gets its working size and key points but no pixels.
+void normalize_aux_capture(const zorvel_capture_pair& capture, bool rotated,
                            zorvel_chart_pair& pair);
 
 // Single value that decides whether a camera is dewarped (D != 0 and D < 1.5).
@@ -26,15 +47,12 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
 
 // Dewarps the aux then the main planes of pair in place; scratch receives the
 // working planes.
-int dewarp_pair(const zorvel_calib_context& context, zorvel_chart_pair& pair,
-                zorvel_chart_pair& scratch, float aux_scale, float main_scale);
+void dewarp_pair(const zorvel_working_form& form, zorvel_chart_pair& pair,
+                 zorvel_chart_pair& scratch);
 
-// Verification variant: prints the aux indicator and dewarps the aux planes only.
-int dewarp_aux_only(const zorvel_calib_context& context, zorvel_chart_pair& pair,
-                    zorvel_chart_pair& scratch, float aux_scale);
-
-// Two four-column sets of 500 entries (main first, then aux) for L-chart
-// points restored from interim data.
-int allocate_restored_point_sets(zorvel_key_points out[2]);
+// Verification variant: prints the aux indicator and dewarps the aux planes
+// only; scratch gets zeroed main planes of the working size.
+void dewarp_aux_only(const zorvel_working_form& form, zorvel_chart_pair& pair,
+                     zorvel_chart_pair& scratch);
 
 }  // namespace zorvel

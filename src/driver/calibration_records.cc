@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "calib/checked_convert.h"
+#include "numerics/checked_convert.h"
 
 namespace zorvel {
 namespace {

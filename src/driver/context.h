@@ -8,6 +8,11 @@
 
 #include <cstdint>
 
+#include "detect/preprocess.h"
+#include "otp/otp_record.h"
+#include "stereo/disparity_metrics.h"
+#include "zorvel_version.h"
+
 namespace zorvel {
 
 struct zorvel_calib_context {
@@ -108,9 +113,43 @@ struct zorvel_calib_context {
   float geo_out[18] = {};
 };
 
-inline constexpr uint32_t kLibraryVersion = 0x10607;
-inline constexpr uint8_t kDewarpVersion = 4;
-inline constexpr int32_t kWorkingSide = 1280;
-inline constexpr int32_t kMaxStoredLChartPoints = 200;
+inline zorvel_working_form working_form_of(const zorvel_calib_context& c) {
+  zorvel_working_form f;
+  f.rotated = c.swap_dimensions != 0;
+  f.crop_percent_for_aux = c.crop_percent_for_aux;
+  for (int i = 0; i < 5; ++i) {
+    f.main_lens.dewarp_coeff[i] = c.dewarp_coeff_main[i];
+    f.main_lens.warp_coeff[i] = c.warp_coeff_main[i];
+    f.aux_lens.dewarp_coeff[i] = c.dewarp_coeff_aux[i];
+    f.aux_lens.warp_coeff[i] = c.warp_coeff_aux[i];
+  }
+  f.main_lens.fl_dewarping_reference = c.fl_dewarping_reference_main;
+  f.aux_lens.fl_dewarping_reference = c.fl_dewarping_reference_aux;
+  return f;
+}
+
+inline zorvel_metric_settings metric_settings_of(const zorvel_calib_context& c) {
+  return {c.percentage_fov_for_metric_calculation, c.percentile_for_variation_in_disparity};
+}
+
+inline void store_disparity_metrics(zorvel_calib_context& c, const zorvel_disparity_metrics& m) {
+  c.flat_chart_max_hd_delta = m.max_hd_delta;
+  c.flat_chart_vd_delta = m.vd_delta;
+  c.flat_chart_hd_stdev = m.hd_stdev;
+  c.flat_chart_vd_stdev = m.vd_stdev;
+  c.computed_mean_disparity = m.mean_disparity;
+  c.vd_p95_tenths = m.vd_p95_tenths;
+  c.hd_p95_tenths = m.hd_p95_tenths;
+  c.vd_p80_tenths = m.vd_p80_tenths;
+  c.hd_p80_tenths = m.hd_p80_tenths;
+  c.vd_p90_tenths = m.vd_p90_tenths;
+  c.hd_spread_tenths = m.hd_spread_tenths;
+  for (int i = 0; i < 9; ++i) {
+    c.vd_rms_zoned[i] = m.vd_rms_zoned[i];
+    c.hd_rms_zoned[i] = m.hd_rms_zoned[i];
+  }
+  c.vd_percentile_metric = m.vd_percentile_metric;
+  c.hd_percentile_metric = m.hd_percentile_metric;
+}
 
 }  // namespace zorvel

@@ -10,14 +10,10 @@
 #include "driver/calibration_run.h"
 #include "driver/context.h"
 #include "driver/verification_run.h"
+#include "zorvel_version.h"
 
 namespace zorvel {
 namespace {
-
-constexpr unsigned kPrivateVersion = 0;
-constexpr unsigned kMajorVersion = 1;
-constexpr unsigned kMinorVersion = 6;
-constexpr unsigned kPatchVersion = 7;
 
 constexpr const char* kSeparator = "===========================\n";
 constexpr const char* kNotCalibration = "Not a valid calibration config file ...\n\n";

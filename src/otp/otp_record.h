@@ -11,6 +11,8 @@ namespace zorvel {
 
 inline constexpr size_t kOtpFileSize = 470;
 inline constexpr size_t kInterimFileSize = 2577;
+inline constexpr int32_t kMaxStoredLChartPoints = 200;  // L-chart pairs the interim record holds
+inline constexpr uint8_t kDewarpVersion = 4;            // the lens model's format in the records
 
 struct zorvel_otp_data {
   uint32_t version = 0;

@@ -5,14 +5,11 @@
 #include <cstdio>
 #include <string>
 
+#include "numerics/relative_angles.h"
 #include "otp/otp_codec.h"
 
 namespace zorvel {
 namespace {
-
-// 180 / 3.14159: the stations' angles were always printed with this
-// approximation of pi, so it stays.
-constexpr double kDegreesPerRadian = 57.295827908797776;
 
 // The digits printf("%.*f") gives in the C locale, independent of the
 // process locale (station software parses these lines).
@@ -37,16 +34,12 @@ void print_coefficients(std::FILE* out, const char* prefix, const double (&coeff
 float decode_ratio_byte(int stored) { return static_cast<float>(stored) / 10000.0f + 1.0f; }
 
 void print_otp_summary(std::FILE* out, const zorvel_otp_data& record) {
-  const auto r = [&](int row, int column) {
-    return static_cast<double>(record.rot[3 * row + column]);
-  };
-  const double pitch =
-      std::atan2(-r(2, 0), std::sqrt(r(2, 1) * r(2, 1) + r(2, 2) * r(2, 2))) * kDegreesPerRadian;
-  const double yaw = std::atan2(r(2, 1), r(2, 2)) * kDegreesPerRadian;
-  const double roll = std::atan2(r(1, 0), r(0, 0)) * kDegreesPerRadian;
-  print_line(out, "relative_pitch_degrees=", pitch, 6);
-  print_line(out, "relative_yaw_degrees=", yaw, 6);
-  print_line(out, "relative_roll_degrees=", roll, 6);
+  double rot[9];
+  for (int i = 0; i < 9; ++i) rot[i] = static_cast<double>(record.rot[i]);
+  const zorvel_relative_angles angles = relative_angles(rot);
+  print_line(out, "relative_pitch_degrees=", angles.pitch_deg, 6);
+  print_line(out, "relative_yaw_degrees=", angles.yaw_deg, 6);
+  print_line(out, "relative_roll_degrees=", angles.roll_deg, 6);
 
   std::fprintf(out, "Dewarp Version = 0x%x\n\n", static_cast<unsigned>(record.dewarp_version));
   print_coefficients(out, "Aux Dewarp coeff", record.aux_dewarp_coeff);

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "calib/adjustment.h"
-#include "calib/disparity_metrics.h"
-#include "calib/scale_difference.h"
+#include "verify/adjustment.h"
+#include "stereo/disparity_metrics.h"
+#include "stereo/scale_difference.h"
 #include "detect/keypoints.h"
 #include "numerics/matrix.h"
 #include "verify/unwarp.h"
@@ -150,7 +150,7 @@ int32_t measure_rectified_pairs(const zorvel_calib_context& pc_cfg, zorvel_chart
     rows[i] = static_cast<double>(ap.y[i]);
     cols[i] = static_cast<double>(ap.x[i]);
   }
-  disparity_metrics(p1, p2, rows.data(), cols.data(), v, n);
+  store_disparity_metrics(v, disparity_metrics(p1, p2, rows.data(), cols.data(), n, metric_settings_of(v)));
   print_reference_block(v);
 
   // 12.-14. Mean distance error and the largest vertical disparity.

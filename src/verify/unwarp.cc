@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "calib/adjustment.h"
-#include "calib/debug_output.h"
+#include "verify/adjustment.h"
+#include "detect/debug_output.h"
 #include "detect/preprocess.h"
+#include "driver/context.h"
 #include "image/bmp.h"
-#include "verify/rectify.h"
+#include "stereo/rectify.h"
 
 namespace zorvel {
 namespace {
@@ -82,19 +83,19 @@ zorvel_unwarp_result unwarp_for_verification(const zorvel_capture_pair& capture,
               static_cast<double>(fl_aux));
 
   // 2.-3. Working pair for detection.
-  normalize_capture_pair(capture, pc_cfg, p1);
+  normalize_capture_pair(capture, pc_cfg.swap_dimensions != 0, p1);
   if (alternative) {
-    dewarp_pair(pc_cfg, p1, p3, 1.0f, 1.0f);
+    dewarp_pair(working_form_of(pc_cfg), p1, p3);
   } else {
     std::printf("\n Unwarp AUX Init");
-    dewarp_aux_only(pc_cfg, p1, p3, 1.0f);
+    dewarp_aux_only(working_form_of(pc_cfg), p1, p3);
   }
   std::printf("\n FLRatioRef = %f  FLRatioAux = %f",
               static_cast<double>(pc_cfg.main_focal_length_ratio),
               static_cast<double>(pc_cfg.aux_focal_length_ratio));
 
   // 4.-8. Second pair, not dewarped; lens adjustment of the focal lengths.
-  normalize_capture_pair(capture, pc_cfg, p2);
+  normalize_capture_pair(capture, pc_cfg.swap_dimensions != 0, p2);
   const double d_aux = dewarp_indicator(pc_cfg.dewarp_coeff_aux);
   const double d_main = dewarp_indicator(pc_cfg.dewarp_coeff_main);
   const float a_main = adjust_factor(d_main, verify_ctx.main_focal_length_ratio,

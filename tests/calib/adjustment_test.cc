@@ -1,5 +1,5 @@
 // Lens adjustment lookups and the RMS of integer differences.
-#include "calib/adjustment.h"
+#include "verify/adjustment.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Disparity statistics, percentile rules, zones and scale differences on
 // small hand-made grids of matched points.
-#include "calib/disparity_metrics.h"
+#include "stereo/disparity_metrics.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "calib/checked_convert.h"
-#include "calib/scale_difference.h"
+#include "numerics/checked_convert.h"
+#include "stereo/scale_difference.h"
 #include "support/test_support.h"
 
 namespace zorvel {
@@ -44,17 +44,16 @@ grid make_grid() {
   return g;
 }
 
-std::string run_metrics(grid& g, zorvel_calib_context& c) {
-  return test::capture_stdout([&] {
-    disparity_metrics(g.main_pair, g.aux_pair, g.rows.data(), g.cols.data(), c, g.n);
-  });
-}
+struct metric_case {
+  zorvel_metric_settings settings{50, 90};
+  zorvel_disparity_metrics m;
+};
 
-zorvel_calib_context metric_context() {
-  zorvel_calib_context c{};
-  c.percentage_fov_for_metric_calculation = 50;
-  c.percentile_for_variation_in_disparity = 90;
-  return c;
+std::string run_metrics(grid& g, metric_case& c) {
+  return test::capture_stdout([&] {
+    c.m = disparity_metrics(g.main_pair, g.aux_pair, g.rows.data(), g.cols.data(), g.n,
+                            c.settings);
+  });
 }
 
 TEST(CheckedConvert, TruncatesTowardZeroAndSaturates) {
@@ -84,18 +83,18 @@ TEST(PercentileIndex, FloorOfTheSinglePrecisionProduct) {
 
 TEST(DisparityMetrics, IdenticalPointsGiveZeros) {
   grid g = make_grid();
-  zorvel_calib_context c = metric_context();
+  metric_case c;
   const std::string printed = run_metrics(g, c);
-  EXPECT_EQ(c.flat_chart_max_hd_delta, 0.0f);
-  EXPECT_EQ(c.flat_chart_vd_delta, 0.0f);
-  EXPECT_EQ(c.flat_chart_hd_stdev, 0.0f);
-  EXPECT_EQ(c.computed_mean_disparity, 0.0f);
-  EXPECT_EQ(c.vd_p95_tenths + c.hd_p95_tenths + c.hd_spread_tenths + c.vd_percentile_metric +
-                c.hd_percentile_metric,
+  EXPECT_EQ(c.m.max_hd_delta, 0.0f);
+  EXPECT_EQ(c.m.vd_delta, 0.0f);
+  EXPECT_EQ(c.m.hd_stdev, 0.0f);
+  EXPECT_EQ(c.m.mean_disparity, 0.0f);
+  EXPECT_EQ(c.m.vd_p95_tenths + c.m.hd_p95_tenths + c.m.hd_spread_tenths + c.m.vd_percentile_metric +
+                c.m.hd_percentile_metric,
             0);
   for (int k = 0; k < 9; ++k) {
-    EXPECT_EQ(c.vd_rms_zoned[k], 0);
-    EXPECT_EQ(c.hd_rms_zoned[k], 0);
+    EXPECT_EQ(c.m.vd_rms_zoned[k], 0);
+    EXPECT_EQ(c.m.hd_rms_zoned[k], 0);
   }
   EXPECT_NE(printed.find("\n Scale Error confined is = 0.000000\n Scale Error confined END \n"),
             std::string::npos)
@@ -107,13 +106,13 @@ TEST(DisparityMetrics, PercentilesSpreadAndSaturation) {
   // Horizontal disparity 0.4 px everywhere but one point at 30 px.
   for (int32_t i = 0; i < g.n; ++i) g.cols[i] += i % 10 == 0 ? 0.0 : 0.4;
   for (int32_t i = g.n - 8; i < g.n; ++i) g.cols[i] += 30.0;
-  zorvel_calib_context c = metric_context();
+  metric_case c;
   run_metrics(g, c);
   // 117 points: 0.95 * 117 -> index 111 of the sorted relative HD (30.4 px).
-  EXPECT_EQ(c.hd_p95_tenths, 255);
-  EXPECT_EQ(c.hd_spread_tenths, 255 - 0);  // the 5 % value is a 0.0 point
-  EXPECT_FLOAT_EQ(c.flat_chart_max_hd_delta, 30.4f);
-  EXPECT_FLOAT_EQ(c.computed_mean_disparity,
+  EXPECT_EQ(c.m.hd_p95_tenths, 255);
+  EXPECT_EQ(c.m.hd_spread_tenths, 255 - 0);  // the 5 % value is a 0.0 point
+  EXPECT_FLOAT_EQ(c.m.max_hd_delta, 30.4f);
+  EXPECT_FLOAT_EQ(c.m.mean_disparity,
                   static_cast<float>((0.4 * 22) / 25));  // 3 of the 25 centre points are 0
 }
 
@@ -126,14 +125,14 @@ TEST(DisparityMetrics, FieldOfViewSelectsTheCentralWindow) {
     const int32_t x = g.main_pair.main_points.x[i], y = g.main_pair.main_points.y[i];
     if (!(-320 < x && x < 320 && -240 < y && y < 240)) g.rows[i] += 5.0;
   }
-  zorvel_calib_context c = metric_context();
+  metric_case c;
   run_metrics(g, c);
-  EXPECT_EQ(c.vd_percentile_metric, 0);
-  EXPECT_EQ(c.vd_p95_tenths, 50);
+  EXPECT_EQ(c.m.vd_percentile_metric, 0);
+  EXPECT_EQ(c.m.vd_p95_tenths, 50);
 
-  c.percentage_fov_for_metric_calculation = 51;  // 244.8 -> 245: the rows y = +-240 join
+  c.settings.percentage_fov_for_metric_calculation = 51;  // 244.8 -> 245: the rows y = +-240 join
   run_metrics(g, c);
-  EXPECT_EQ(c.vd_percentile_metric, 50);
+  EXPECT_EQ(c.m.vd_percentile_metric, 50);
 }
 
 TEST(DisparityMetrics, EmptyFieldOfViewWarnsAndFails) {
@@ -141,21 +140,21 @@ TEST(DisparityMetrics, EmptyFieldOfViewWarnsAndFails) {
   for (int32_t i = 0; i < g.n; ++i) {
     g.main_pair.main_points.x[i] += 2000;  // every point outside any window
   }
-  zorvel_calib_context c = metric_context();
+  metric_case c;
   const std::string printed = run_metrics(g, c);
   EXPECT_NE(printed.find("Warning: no key points inside the metric field of view\n"),
             std::string::npos);
-  EXPECT_EQ(c.vd_percentile_metric, 255);
-  EXPECT_EQ(c.hd_percentile_metric, 255);
+  EXPECT_EQ(c.m.vd_percentile_metric, 255);
+  EXPECT_EQ(c.m.hd_percentile_metric, 255);
 }
 
 TEST(DisparityMetrics, ZonesAgainstTheCentreMean) {
   grid g = make_grid();
   for (int32_t i = 0; i < g.n; ++i) g.cols[i] += 3.0;
-  zorvel_calib_context c = metric_context();
+  metric_case c;
   run_metrics(g, c);
-  EXPECT_FLOAT_EQ(c.computed_mean_disparity, 3.0f);
-  EXPECT_EQ(c.hd_rms_zoned[4], 0);  // 10 * (3 - 3)
+  EXPECT_FLOAT_EQ(c.m.mean_disparity, 3.0f);
+  EXPECT_EQ(c.m.hd_rms_zoned[4], 0);  // 10 * (3 - 3)
 
   double vd[1] = {0.0}, hd[1] = {0.0};
   int32_t x[1] = {600}, y[1] = {0};  // absolute 1240: the right band
@@ -168,8 +167,8 @@ TEST(DisparityMetrics, ZonesAgainstTheCentreMean) {
   for (int32_t i = 0; i < g.n; ++i) g.main_pair.main_points.Xw[i] += 10;
   const std::string printed = run_metrics(g, c);
   EXPECT_NE(printed.find("\n No KEY POINTS Matching"), std::string::npos);
-  EXPECT_EQ(c.computed_mean_disparity, 100000.0f);
-  for (int k = 0; k < 9; ++k) EXPECT_EQ(c.hd_rms_zoned[k], 127);
+  EXPECT_EQ(c.m.mean_disparity, 100000.0f);
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(c.m.hd_rms_zoned[k], 127);
 }
 
 TEST(ZoneRms, BandsAreHalfOpenAndColumnMajor) {

@@ -35,9 +35,8 @@ capture_planes make_capture(int32_t main_w, int32_t main_h, int32_t aux_w, int32
 
 TEST(Resample, WorkingSizesAndNearestSource) {
   const capture_planes c = make_capture(4000, 3000, 1500, 2000);
-  zorvel_calib_context context;
   zorvel_chart_pair pair;
-  EXPECT_EQ(normalize_capture_pair(c.pair, context, pair), 0);
+  normalize_capture_pair(c.pair, false, pair);
   EXPECT_EQ(pair.normalized_side, 1280);
   EXPECT_EQ(pair.main_width, 1280);
   EXPECT_EQ(pair.main_height, 960);
@@ -52,9 +51,8 @@ TEST(Resample, WorkingSizesAndNearestSource) {
     EXPECT_EQ(pair.main_g[i * 1280 + j], c.planes[1][sr * 4000 + sc]);
     EXPECT_EQ(pair.main_b[i * 1280 + j], c.planes[2][sr * 4000 + sc]);
   }
-  context.swap_dimensions = 1;
   zorvel_chart_pair rotated;
-  normalize_capture_pair(c.pair, context, rotated);
+  normalize_capture_pair(c.pair, true, rotated);
   EXPECT_EQ(rotated.main_width, 1706);
   EXPECT_EQ(rotated.main_height, 1280);
   EXPECT_EQ(rotated.aux_width, 960);
@@ -68,7 +66,7 @@ TEST(Resample, SmallCaptureClampsTheLastIndex) {
   // 600 px: the last working column rounds to source 600, clamped to 599.
   const capture_planes c = make_capture(600, 400, 600, 400);
   zorvel_chart_pair pair;
-  normalize_capture_pair(c.pair, zorvel_calib_context{}, pair);
+  normalize_capture_pair(c.pair, false, pair);
   ASSERT_EQ(pair.main_height, 853);
   EXPECT_EQ(pair.main_r[852 * 1280 + 1279], c.planes[0][399 * 600 + 599]);
 }
@@ -168,20 +166,20 @@ zorvel_chart_pair pair_of(const dewarp_case& main, const dewarp_case& aux) {
 
 TEST(DewarpPair, IndicatorDecidesWhichCameraChanges) {
   const dewarp_case main = random_planes(1280, 24), aux = random_planes(1280, 30);
-  zorvel_calib_context context;
-  context.fl_dewarping_reference_main = 500.0f;
-  context.fl_dewarping_reference_aux = 500.0f;
+  zorvel_working_form form;
+  form.main_lens.fl_dewarping_reference = 500.0f;
+  form.aux_lens.fl_dewarping_reference = 500.0f;
   {  // all zero: byte-identical
     zorvel_chart_pair pair = pair_of(main, aux), scratch;
-    dewarp_pair(context, pair, scratch, 1.0f, 1.0f);
+    dewarp_pair(form, pair, scratch);
     EXPECT_EQ(pair.main_g, main.g);
     EXPECT_EQ(pair.aux_g, aux.g);
     EXPECT_EQ(scratch.aux_g.size(), aux.g.size());
   }
-  context.dewarp_coeff_main[0] = 2.0;   // D = 2.0: not dewarped
-  context.dewarp_coeff_aux[1] = 0.01;   // D = 0.01: dewarped
+  form.main_lens.dewarp_coeff[0] = 2.0;  // D = 2.0: not dewarped
+  form.aux_lens.dewarp_coeff[1] = 0.01;  // D = 0.01: dewarped
   zorvel_chart_pair pair = pair_of(main, aux), scratch;
-  dewarp_pair(context, pair, scratch, 1.0f, 1.0f);
+  dewarp_pair(form, pair, scratch);
   EXPECT_EQ(pair.main_g, main.g);
   std::vector<uint8_t> r(aux.r.size()), g(aux.r.size()), b(aux.r.size());
   dewarp_planes(aux.r.data(), aux.g.data(), aux.b.data(), r.data(), g.data(), b.data(), 1280, 30,
@@ -189,35 +187,24 @@ TEST(DewarpPair, IndicatorDecidesWhichCameraChanges) {
   EXPECT_EQ(pair.aux_g, g);
   EXPECT_NE(pair.aux_g, aux.g);
   // F = 0 never reaches the kernel: the planes stay as they are.
-  context.fl_dewarping_reference_aux = 0.0f;
+  form.aux_lens.fl_dewarping_reference = 0.0f;
   zorvel_chart_pair untouched = pair_of(main, aux);
-  dewarp_pair(context, untouched, scratch, 1.0f, 1.0f);
+  dewarp_pair(form, untouched, scratch);
   EXPECT_EQ(untouched.aux_g, aux.g);
 }
 
 TEST(DewarpPair, AuxOnlyPrintsItsIndicator) {
   const dewarp_case main = random_planes(1280, 20), aux = random_planes(1280, 22);
-  zorvel_calib_context context;
-  context.dewarp_coeff_aux[1] = 0.25;
-  context.fl_dewarping_reference_aux = 400.0f;
-  context.dewarp_coeff_main[1] = 0.25;
-  context.fl_dewarping_reference_main = 400.0f;
+  zorvel_working_form form;
+  form.aux_lens = {{0.0, 0.25}, {}, 400.0f};
+  form.main_lens = form.aux_lens;
   zorvel_chart_pair pair = pair_of(main, aux), scratch;
   const std::string printed =
-      test::capture_stdout([&] { dewarp_aux_only(context, pair, scratch, 1.0f); });
+      test::capture_stdout([&] { dewarp_aux_only(form, pair, scratch); });
   EXPECT_EQ(printed, " Sum coeff 0.250000");
   EXPECT_EQ(pair.main_g, main.g);
   EXPECT_NE(pair.aux_g, aux.g);
   EXPECT_EQ(scratch.main_g, std::vector<uint8_t>(main.g.size(), 0));
-}
-
-TEST(RestoredPointSets, FourColumnsOfFiveHundred) {
-  zorvel_key_points sets[2];
-  EXPECT_EQ(allocate_restored_point_sets(sets), 0);
-  for (const auto& s : sets) {
-    EXPECT_EQ(s.capacity(), 500u);
-    EXPECT_TRUE(s.Zw.empty());
-  }
 }
 
 }  // namespace

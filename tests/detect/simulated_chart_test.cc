@@ -58,18 +58,18 @@ prepared_chart prepare(const sim::scenario& s, bool l_chart) {
   zorvel_capture_pair capture{main.r.data(), main.g.data(), main.b.data(), aux.r.data(),
                               aux.g.data(),  aux.b.data(),  main.width,    main.height,
                               aux.width,     aux.height};
-  zorvel_calib_context context;
-  context.swap_dimensions = flag != 0 ? 1 : 0;
+  zorvel_working_form form;
+  form.rotated = flag != 0;
   for (int k = 0; k < 5; ++k) {
-    context.dewarp_coeff_main[k] = s.module.main.lens.coeff[k];
-    context.dewarp_coeff_aux[k] = s.module.aux.lens.coeff[k];
+    form.main_lens.dewarp_coeff[k] = s.module.main.lens.coeff[k];
+    form.aux_lens.dewarp_coeff[k] = s.module.aux.lens.coeff[k];
   }
-  context.fl_dewarping_reference_main = s.module.main.lens.reference;
-  context.fl_dewarping_reference_aux = s.module.aux.lens.reference;
+  form.main_lens.fl_dewarping_reference = s.module.main.lens.reference;
+  form.aux_lens.fl_dewarping_reference = s.module.aux.lens.reference;
   prepared_chart out;
-  normalize_capture_pair(capture, context, out.pair);
+  normalize_capture_pair(capture, form.rotated, out.pair);
   zorvel_chart_pair scratch;
-  dewarp_pair(context, out.pair, scratch, 1.0f, 1.0f);
+  dewarp_pair(form, out.pair, scratch);
   out.truth = sim::chart_truth(chart, main_view, aux_view);
   out.main_mono = s.module.main.mono;
   out.aux_mono = s.module.aux.mono;

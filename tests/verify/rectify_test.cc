@@ -1,6 +1,6 @@
 // The rectification warp against a plain per-pixel reference, the aux-plane
 // copy and the correction fit in projected coordinates.
-#include "verify/rectify.h"
+#include "stereo/rectify.h"
 
 #include <gtest/gtest.h>
 

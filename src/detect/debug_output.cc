@@ -1,5 +1,5 @@
 // Debug images and value lists of the calibration drivers.
-#include "calib/debug_output.h"
+#include "detect/debug_output.h"
 
 #include <cstdio>
 #include <memory>

@@ -3,7 +3,7 @@
 // only on the row or only on the column are computed once) but performs
 // exactly the operations of the plain per-pixel formula, in the same order,
 // so every output byte equals that of the straightforward loop.
-#include "verify/rectify.h"
+#include "stereo/rectify.h"
 
 #include <cmath>
 #include <cstring>

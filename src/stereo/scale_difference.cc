@@ -1,5 +1,5 @@
 // Grid column lengths and the index-wise scale difference.
-#include "calib/scale_difference.h"
+#include "stereo/scale_difference.h"
 
 #include <cmath>
 #include <limits>

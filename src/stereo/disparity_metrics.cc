@@ -1,14 +1,14 @@
 // Disparity statistics: VD = |main row - mapped aux row| and HD = |main
 // column - mapped aux column| per matched point, in pixels (double).
-#include "calib/disparity_metrics.h"
+#include "stereo/disparity_metrics.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
-#include "calib/checked_convert.h"
-#include "calib/scale_difference.h"
+#include "numerics/checked_convert.h"
+#include "stereo/scale_difference.h"
 #include "numerics/matrix.h"
 
 namespace zorvel {
@@ -35,10 +35,9 @@ float population_stdev(const std::vector<double>& v) {
 }
 
 // Confined scale error over the central 40 % of each axis, columns of three
-// or more points; printed only. The -1.0 marks "not computable".
+// or more points; printed only.
 void confined_scale_error(const zorvel_chart_pair& main_pair, const zorvel_chart_pair& aux_pair,
-                          const double* rect_rows, const double* rect_cols,
-                          zorvel_calib_context& context, int32_t n) {
+                          const double* rect_rows, const double* rect_cols, int32_t n) {
   const zorvel_key_points& mp = main_pair.main_points;
   const zorvel_key_points& ap = aux_pair.aux_points;
   const float w = static_cast<float>(main_pair.main_width);
@@ -64,7 +63,6 @@ void confined_scale_error(const zorvel_chart_pair& main_pair, const zorvel_chart
       main_sel, aux_sel, static_cast<int32_t>(main_sel.y.size()), 2);
   if (diff.aux_columns == 0) {
     std::printf("Warning: could not compute scale difference percent (setting to -1.0)\n");
-    context.flat_chart_scale_difference_percent = -1.0f;
     return;
   }
   std::printf("\n Scale Error confined is = %f", diff.percent);
@@ -73,22 +71,23 @@ void confined_scale_error(const zorvel_chart_pair& main_pair, const zorvel_chart
 
 // Without any matched point every figure is marked as failed rather than
 // read from empty lists.
-void no_points(zorvel_calib_context& context) {
+zorvel_disparity_metrics no_points() {
   std::printf("%s", kNoPointsInMetricFov);
+  zorvel_disparity_metrics m;
   const float nan = std::nanf("");
-  context.flat_chart_max_hd_delta = nan;
-  context.flat_chart_vd_delta = nan;
-  context.flat_chart_hd_stdev = nan;
-  context.flat_chart_vd_stdev = nan;
-  context.computed_mean_disparity = 100000.0f;
-  context.vd_p95_tenths = context.hd_p95_tenths = context.vd_p80_tenths = 255;
-  context.hd_p80_tenths = context.vd_p90_tenths = context.hd_spread_tenths = 255;
-  context.vd_percentile_metric = context.hd_percentile_metric = 255;
+  m.max_hd_delta = nan;
+  m.vd_delta = nan;
+  m.hd_stdev = nan;
+  m.vd_stdev = nan;
+  m.mean_disparity = 100000.0f;
+  m.vd_p95_tenths = m.hd_p95_tenths = m.vd_p80_tenths = 255;
+  m.hd_p80_tenths = m.vd_p90_tenths = m.hd_spread_tenths = 255;
+  m.vd_percentile_metric = m.hd_percentile_metric = 255;
   for (int32_t k = 0; k < 9; ++k) {
-    context.vd_rms_zoned[k] = 255;
-    context.hd_rms_zoned[k] = 127;
+    m.vd_rms_zoned[k] = 255;
+    m.hd_rms_zoned[k] = 127;
   }
-  context.flat_chart_scale_difference_percent = -1.0f;
+  return m;
 }
 
 }  // namespace
@@ -130,15 +129,14 @@ void zone_rms(const double* vd, const double* hd, const int32_t* x, const int32_
   }
 }
 
-void disparity_metrics(const zorvel_chart_pair& main_pair, const zorvel_chart_pair& aux_pair,
-                       const double* rect_rows, const double* rect_cols,
-                       zorvel_calib_context& context, int32_t n) {
+zorvel_disparity_metrics disparity_metrics(const zorvel_chart_pair& main_pair,
+                                           const zorvel_chart_pair& aux_pair,
+                                           const double* rect_rows, const double* rect_cols,
+                                           int32_t n, const zorvel_metric_settings& settings) {
   const zorvel_key_points& mp = main_pair.main_points;
-  if (n < 1) {
-    no_points(context);
-    return;
-  }
+  if (n < 1) return no_points();
   const size_t count = static_cast<size_t>(n);
+  zorvel_disparity_metrics m;
 
   // 1. Per-point disparities.
   std::vector<double> vd(count), hd(count);
@@ -149,12 +147,12 @@ void disparity_metrics(const zorvel_chart_pair& main_pair, const zorvel_chart_pa
 
   // 2.-3. Spreads and population deviations.
   const int32_t i_min = index_of_min(hd.data(), n);
-  context.flat_chart_max_hd_delta =
+  m.max_hd_delta =
       static_cast<float>(hd[index_of_max(hd.data(), n)] - hd[i_min]);
-  context.flat_chart_vd_delta =
+  m.vd_delta =
       static_cast<float>(vd[index_of_max(vd.data(), n)] - vd[index_of_min(vd.data(), n)]);
-  context.flat_chart_hd_stdev = population_stdev(hd);
-  context.flat_chart_vd_stdev = population_stdev(vd);
+  m.hd_stdev = population_stdev(hd);
+  m.vd_stdev = population_stdev(vd);
 
   // 4. Mean horizontal disparity of the 5 x 5 corners around the origin.
   double centre_sum = 0.0;
@@ -166,11 +164,11 @@ void disparity_metrics(const zorvel_chart_pair& main_pair, const zorvel_chart_pa
     }
   }
   if (centre_count > 0) {
-    context.computed_mean_disparity =
+    m.mean_disparity =
         static_cast<float>(centre_sum / static_cast<double>(centre_count));
   } else {
     std::printf("\n No KEY POINTS Matching");
-    context.computed_mean_disparity = 100000.0f;
+    m.mean_disparity = 100000.0f;
   }
 
   // 5.-6. Whole-set percentiles on VD and on HD relative to its minimum.
@@ -178,17 +176,17 @@ void disparity_metrics(const zorvel_chart_pair& main_pair, const zorvel_chart_pa
   for (size_t i = 0; i < count; ++i) rhd[i] = hd[i] - hd[i_min];
   const std::vector<double> vd_sorted = sorted_copy(vd);
   const std::vector<double> rhd_sorted = sorted_copy(rhd);
-  context.vd_p95_tenths = tenths_byte(at_fraction(vd_sorted, 0.95f));
-  context.hd_p95_tenths = tenths_byte(at_fraction(rhd_sorted, 0.95f));
-  context.vd_p80_tenths = tenths_byte(at_fraction(vd_sorted, 0.8f));
-  context.hd_p80_tenths = tenths_byte(at_fraction(rhd_sorted, 0.8f));
-  context.vd_p90_tenths = tenths_byte(at_fraction(vd_sorted, 0.9f));
-  context.hd_spread_tenths = static_cast<uint8_t>(tenths_byte(at_fraction(rhd_sorted, 0.95f)) -
+  m.vd_p95_tenths = tenths_byte(at_fraction(vd_sorted, 0.95f));
+  m.hd_p95_tenths = tenths_byte(at_fraction(rhd_sorted, 0.95f));
+  m.vd_p80_tenths = tenths_byte(at_fraction(vd_sorted, 0.8f));
+  m.hd_p80_tenths = tenths_byte(at_fraction(rhd_sorted, 0.8f));
+  m.vd_p90_tenths = tenths_byte(at_fraction(vd_sorted, 0.9f));
+  m.hd_spread_tenths = static_cast<uint8_t>(tenths_byte(at_fraction(rhd_sorted, 0.95f)) -
                                                   tenths_byte(at_fraction(rhd_sorted, 0.05f)));
 
   // 7. Percentile metrics inside the configured field of view.
-  const double p_var = static_cast<double>(context.percentile_for_variation_in_disparity);
-  const float fov_fraction = static_cast<float>(context.percentage_fov_for_metric_calculation) / 200.0f;
+  const double p_var = static_cast<double>(settings.percentile_for_variation_in_disparity);
+  const float fov_fraction = static_cast<float>(settings.percentage_fov_for_metric_calculation) / 200.0f;
   const float prod_x = fov_fraction * static_cast<float>(main_pair.main_width);
   const float prod_y = fov_fraction * static_cast<float>(main_pair.main_height);
   const int32_t hx = checked_truncate(std::roundf(prod_x), INT32_MIN, INT32_MAX, 0);
@@ -204,16 +202,16 @@ void disparity_metrics(const zorvel_chart_pair& main_pair, const zorvel_chart_pa
   }
   if (vd_sel.empty()) {
     std::printf("%s", kNoPointsInMetricFov);
-    context.vd_percentile_metric = 255;
-    context.hd_percentile_metric = 255;
+    m.vd_percentile_metric = 255;
+    m.hd_percentile_metric = 255;
   } else {
     vd_sel = sorted_copy(vd_sel);
     rhd_sel = sorted_copy(rhd_sel);
     const float f_var = static_cast<float>(p_var / 100.0);
     const float f_hi = static_cast<float>(((p_var + 100.0) * 0.5) / 100.0);
     const float f_lo = static_cast<float>(((100.0 - p_var) * 0.5) / 100.0);
-    context.vd_percentile_metric = tenths_byte(at_fraction(vd_sel, f_var));
-    context.hd_percentile_metric = static_cast<uint8_t>(tenths_byte(at_fraction(rhd_sel, f_hi)) -
+    m.vd_percentile_metric = tenths_byte(at_fraction(vd_sel, f_var));
+    m.hd_percentile_metric = static_cast<uint8_t>(tenths_byte(at_fraction(rhd_sel, f_hi)) -
                                                         tenths_byte(at_fraction(rhd_sel, f_lo)));
   }
 
@@ -222,14 +220,15 @@ void disparity_metrics(const zorvel_chart_pair& main_pair, const zorvel_chart_pa
   zone_rms(vd.data(), hd.data(), mp.x.data(), mp.y.data(), n, main_pair.aux_width,
            main_pair.aux_height, vd_zones, hd_zones);
   for (int32_t k = 0; k < 9; ++k) {
-    context.vd_rms_zoned[k] = tenths_byte(vd_zones[k]);
+    m.vd_rms_zoned[k] = tenths_byte(vd_zones[k]);
     const double d =
-        10.0 * (hd_zones[k] - static_cast<double>(context.computed_mean_disparity));
-    context.hd_rms_zoned[k] = zoned_tenths(d);
+        10.0 * (hd_zones[k] - static_cast<double>(m.mean_disparity));
+    m.hd_rms_zoned[k] = zoned_tenths(d);
   }
 
   // 9. Confined scale error (printed only).
-  confined_scale_error(main_pair, aux_pair, rect_rows, rect_cols, context, n);
+  confined_scale_error(main_pair, aux_pair, rect_rows, rect_cols, n);
+  return m;
 }
 
 }  // namespace zorvel

@@ -1,5 +1,5 @@
 // Adjustment lookups and the RMS of integer differences.
-#include "calib/adjustment.h"
+#include "verify/adjustment.h"
 
 #include <cmath>
 #include <limits>
