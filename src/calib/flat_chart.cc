@@ -19,24 +19,17 @@ float fl_ratio_at_distance(float distance_mm, float focal_mm) {
   return r;
 }
 
-int32_t calibrate_flat_chart(zorvel_calib_context& context, zorvel_chart_pair& flat_pair,
-                             zorvel_chart_pair& work_pair) {
-  // 1. Thin-lens ratios at the flat-chart distance (printed only).
+int32_t calibrate_flat_chart(const zorvel_calibration_setup& setup, zorvel_chart_pair& flat_pair,
+                             zorvel_chart_pair& work_pair, zorvel_calibration_result& result) {
+  // The thin-lens ratios are printed for the station's log only.
+  const float distance = setup.charts.flat_chart_distance_mm;
   std::printf("\n FL ratio ref is %f, aux is %f",
-              static_cast<double>(
-                  fl_ratio_at_distance(context.flat_chart_distance_mm, context.main_focal_length_mm)),
-              static_cast<double>(
-                  fl_ratio_at_distance(context.flat_chart_distance_mm, context.aux_focal_length_mm)));
+              static_cast<double>(fl_ratio_at_distance(distance, setup.main.focal_length_mm)),
+              static_cast<double>(fl_ratio_at_distance(distance, setup.aux.focal_length_mm)));
 
-  // 2. Effective focal lengths at the flat chart.
-  const float fm = (context.main_focal_length_ratio_flat / context.main_focal_length_ratio) *
-                   context.main_focal_length;
-  const float fa = (context.aux_focal_length_ratio_flat / context.aux_focal_length_ratio) *
-                   context.aux_focal_length;
-
-  // 3.-4. Aux detection also runs on dewarped pixels.
+  // Aux detection also runs on dewarped pixels.
   copy_aux_planes(flat_pair, work_pair, flat_pair.aux_height, flat_pair.aux_width);
-  if (context.run_mode == 4) {
+  if (setup.write_debug_files) {
     write_debug_image("rectified-aux-flat-proj-only.bmp", work_pair.aux_r, work_pair.aux_g,
                       work_pair.aux_b, work_pair.aux_width, work_pair.aux_height);
     write_debug_image("orig-aux-flat.bmp", flat_pair.aux_r, flat_pair.aux_g, flat_pair.aux_b,
@@ -45,32 +38,32 @@ int32_t calibrate_flat_chart(zorvel_calib_context& context, zorvel_chart_pair& f
                       flat_pair.main_b, flat_pair.main_width, flat_pair.main_height);
   }
 
-  // 5. Detection, main first.
+  // Detection, main first.
   zorvel_key_points& main = flat_pair.main_points;
   zorvel_key_points& aux = work_pair.aux_points;
   const int n_main = detect_flat_chart_keypoints(
       flat_pair.main_r.data(), flat_pair.main_g.data(), flat_pair.main_b.data(),
-      flat_pair.main_height, flat_pair.main_width, main, context.main_sensor_mono_flag);
+      flat_pair.main_height, flat_pair.main_width, main, setup.main.mono ? 1 : 0);
   if (n_main < 1) {
     std::printf("Main Flat chart image key point detection failed\n");
-    return -1;
+    return 0;
   }
   const int n_aux = detect_flat_chart_keypoints(
       work_pair.aux_r.data(), work_pair.aux_g.data(), work_pair.aux_b.data(),
-      work_pair.aux_height, work_pair.aux_width, aux, context.aux_sensor_mono_flag);
+      work_pair.aux_height, work_pair.aux_width, aux, setup.aux.mono ? 1 : 0);
   if (n_aux < 1) {
     std::printf("Aux Flat chart image key point detection failed\n");
-    return -1;
+    return 0;
   }
 
-  // 6. Pairing by (Yw, Xw), main points in the outer loop.
+  // Pairing by (Yw, Xw), main points in the outer loop.
   const int32_t n = match_keypoints_by_label(main, aux, n_main, n_aux);
   if (n < 9) {
     std::printf("%s", kFlatChartTooFewPoints);
     return 0;
   }
 
-  // 7. Centre both sets (integer halves of flat_pair's sizes).
+  // Centre both sets (integer halves of flat_pair's sizes).
   for (int32_t i = 0; i < n; ++i) {
     aux.y[i] -= flat_pair.aux_height / 2;
     aux.x[i] -= flat_pair.aux_width / 2;
@@ -78,8 +71,7 @@ int32_t calibrate_flat_chart(zorvel_calib_context& context, zorvel_chart_pair& f
     main.x[i] -= flat_pair.main_width / 2;
   }
 
-  // 9. Debug lists of the centred points.
-  if (context.run_mode == 4) {
+  if (setup.write_debug_files) {
     write_point_lists(main, n,
                       {"ref_flat_kp_ym.txt", "ref_flat_kp_xm.txt", "ref_flat_kp_Ywm.txt",
                        "ref_flat_kp_Xwm.txt"});
@@ -88,8 +80,8 @@ int32_t calibrate_flat_chart(zorvel_calib_context& context, zorvel_chart_pair& f
                        "aux_flat_kp_Xwm.txt"});
   }
 
-  if (!fit_flat_chart_correction(context, main, aux, n, flat_pair.aux_height,
-                                 flat_pair.aux_width, fm, fa)) {
+  if (!fit_flat_chart_correction(setup, main, aux, n, flat_pair.aux_height, flat_pair.aux_width,
+                                 result)) {
     return 0;
   }
   return n;

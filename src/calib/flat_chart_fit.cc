@@ -14,19 +14,31 @@
 
 namespace zorvel {
 
-bool fit_flat_chart_correction(zorvel_calib_context& context, const zorvel_key_points& main,
-                               const zorvel_key_points& aux, int32_t n, int32_t aux_height,
-                               int32_t aux_width, float fm, float fa) {
-  // 8. Aux points through the rotation only (geo zeroed first).
-  const std::array<double, 9> M = matrix_invert3(context.rot);
-  for (float& v : context.geo) v = 0.0f;
+zorvel_flat_focal_lengths flat_focal_lengths(const zorvel_calibration_setup& setup,
+                                             const zorvel_stereo_model& model) {
+  return {(setup.main.focal_length_ratio_flat / setup.main.focal_length_ratio_l) *
+              model.main_focal_px,
+          (setup.aux.focal_length_ratio_flat / setup.aux.focal_length_ratio_l) *
+              model.aux_focal_px};
+}
+
+bool fit_flat_chart_correction(const zorvel_calibration_setup& setup,
+                               const zorvel_key_points& main, const zorvel_key_points& aux,
+                               int32_t n, int32_t aux_height, int32_t aux_width,
+                               zorvel_calibration_result& result) {
+  zorvel_stereo_model& model = result.model;
+  const zorvel_flat_focal_lengths focal = flat_focal_lengths(setup, model);
+  const float fm = focal.main_px, fa = focal.aux_px;
+  // The aux points through the rotation only: the correction starts at zero.
+  const std::array<double, 9> M = matrix_invert3(model.rot);
+  for (float& v : model.geo) v = 0.0f;
   const size_t count = static_cast<size_t>(n);
   std::vector<double> yp(count), xp(count);
   project_and_correct_points(M.data(), aux.y.data(), aux.x.data(), n, yp.data(), xp.data(),
-                             context.geo, aux_height, aux_width,
+                             model.geo, aux_height, aux_width,
                              static_cast<double>(fm), static_cast<double>(fa),
-                             static_cast<double>(context.projection_offset_x),
-                             static_cast<double>(context.projection_offset_y));
+                             static_cast<double>(model.projection_offset_x),
+                             static_cast<double>(model.projection_offset_y));
 
   // 10.-11. Disparities; fit block F (9 x 7) and centre block C (5 x 5).
   std::vector<double> hd(count), vd(count);
@@ -61,22 +73,22 @@ bool fit_flat_chart_correction(zorvel_calib_context& context, const zorvel_key_p
   for (const double v : fhd) sum_hd_f += v;
   const double mean_hd_f = sum_hd_f / static_cast<double>(m);
   double mean_vd_c = 0.0;
-  context.rms_vd_center_flat = 0.0;
+  double rms_vd_center_flat = 0.0;
   if (c > 0) {
-    context.rms_vd_center_flat = std::sqrt(sum_vd_sq / static_cast<double>(c));
+    rms_vd_center_flat = std::sqrt(sum_vd_sq / static_cast<double>(c));
     mean_vd_c = sum_vd / static_cast<double>(c);
   }
-  std::printf("\n RMS_VD_Center_Flat_Chart = %f", context.rms_vd_center_flat);
+  std::printf("\n RMS_VD_Center_Flat_Chart = %f", rms_vd_center_flat);
   std::printf("\n RMS_VD_Center_Flat_Chart_END");
 
   // 13.-15. Plane fits, clamped near the centre means unless the flat centre
   // is markedly worse than the L chart's.
   const std::array<double, 3> plane_h = fit_plane(fx.data(), fy.data(), fhd.data(), m);
   const std::array<double, 3> plane_v = fit_plane(fx.data(), fy.data(), fvd.data(), m);
-  const double d = context.rms_vd_center_flat - context.rms_vd_center_l;
+  const double d = rms_vd_center_flat - result.rms_vd_center_l;
   if (d > 1.5) std::printf("\n Plane_Fitting_Geo");
-  const double max_hd = static_cast<double>(context.max_hd_variation_allowed);
-  const double max_vd = static_cast<double>(context.max_vd_variation_allowed);
+  const double max_hd = static_cast<double>(setup.max_hd_variation_allowed);
+  const double max_vd = static_cast<double>(setup.max_vd_variation_allowed);
   std::vector<double> res_h(count), res_v(count);
   for (size_t i = 0; i < count; ++i) {
     double ph = plane_h[0] * xp[i] + plane_h[1] * yp[i] + plane_h[2];
@@ -98,14 +110,13 @@ bool fit_flat_chart_correction(zorvel_calib_context& context, const zorvel_key_p
   const std::array<double, 9> coef_v = fit_cubic_surface(
       xp.data(), yp.data(), res_v.data(), aux_height, aux_width, n);
   for (int32_t j = 0; j < 9; ++j) {
-    context.geo[j] = static_cast<float>(coef_h[j]);
-    context.geo[9 + j] = static_cast<float>(coef_v[j]);
+    model.geo[j] = static_cast<float>(coef_h[j]);
+    model.geo[9 + j] = static_cast<float>(coef_v[j]);
   }
 
   // 19. Inverse correction for the stored record.
-  fit_inverse_correction(context.rot, context.geo, context.geo_out, aux_width,
-                         aux_height, fm, fa, context.projection_offset_x,
-                         context.projection_offset_y);
+  fit_inverse_correction(model.rot, model.geo, result.image_correction, aux_width, aux_height,
+                         fm, fa, model.projection_offset_x, model.projection_offset_y);
   return true;
 }
 

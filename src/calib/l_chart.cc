@@ -25,9 +25,9 @@ void ensure_capacity(zorvel_key_points& set, int32_t n) {
   if (set.Zw.size() < needed) set.Zw.resize(needed);
 }
 
-int refuse() {
+bool refuse() {
   std::printf("%s", kLChartTooFewPoints);
-  return -1;
+  return false;
 }
 
 }  // namespace
@@ -47,10 +47,13 @@ void solve_homogeneous6(const zorvel_matrix& rows, int32_t n, double h[6]) {
   }
 }
 
-int calibrate_l_chart(zorvel_key_points& main_points, zorvel_key_points& aux_points,
-                      zorvel_key_points& out_points, int32_t n, int32_t main_width,
-                      int32_t aux_width, int32_t main_height, int32_t aux_height,
-                      zorvel_calib_context& context) {
+bool calibrate_l_chart(zorvel_chart_pair& l_pair, zorvel_key_points& out_points, int32_t n,
+                       const zorvel_calibration_setup& setup, zorvel_calibration_result& result) {
+  zorvel_key_points& main_points = l_pair.main_points;
+  zorvel_key_points& aux_points = l_pair.aux_points;
+  const int32_t main_width = l_pair.main_width, main_height = l_pair.main_height;
+  const int32_t aux_width = l_pair.aux_width, aux_height = l_pair.aux_height;
+  zorvel_stereo_model& model = result.model;
   if (n < 6) return refuse();
   const size_t sets_hold = std::min(main_points.capacity(), aux_points.capacity());
   if (static_cast<size_t>(n) > sets_hold || aux_points.Zw.size() < static_cast<size_t>(n)) {
@@ -88,19 +91,19 @@ int calibrate_l_chart(zorvel_key_points& main_points, zorvel_key_points& aux_poi
   const int32_t k = i_high;
   if (d == 0.0 || highest == lowest || k == 0) return refuse();
 
-  const float span_mm = static_cast<float>(highest - lowest) * context.calib_square_size_mm;
-  const float half_fov_v = context.aux_fov_v_deg * 0.5f / 180.0f;
+  const float span_mm = static_cast<float>(highest - lowest) * setup.charts.square_size_mm;
+  const float half_fov_v = setup.aux.fov_v_deg * 0.5f / 180.0f;
   const double Z = (static_cast<double>(aux_height) / d) * static_cast<double>(span_mm) * 0.5 /
                    std::tan(static_cast<double>(half_fov_v) * kPi);
 
   // 4. Width of the main view at Z and the baseline in main pixels there.
-  const float half_fov_h = context.main_fov_h_deg * 0.5f / 180.0f;
+  const float half_fov_h = setup.main.fov_h_deg * 0.5f / 180.0f;
   const double W = std::tan(static_cast<double>(half_fov_h) * kPi) * (2.0 * Z);
   const double B =
-      static_cast<double>(context.cam_baseline_mm) / W * static_cast<double>(main_width);
+      static_cast<double>(setup.charts.baseline_mm) / W * static_cast<double>(main_width);
 
   // 5.-6. Row equations and their homogeneous solution.
-  const double f = static_cast<double>(context.aux_focal_length);
+  const double f = static_cast<double>(setup.aux.focal_px);
   zorvel_matrix rows(n, 6);
   for (int32_t i = 0; i < n; ++i) {
     const double ya = static_cast<double>(aux_points.y[i]);
@@ -152,7 +155,7 @@ int calibrate_l_chart(zorvel_key_points& main_points, zorvel_key_points& aux_poi
   const double mean = (1.0 / static_cast<double>(k)) * disparity_sum;
 
   // 11. Yaw: the remaining horizontal shift, in millimetres on the chart, over Z.
-  const double sign = std::pow(-1.0, static_cast<double>(context.main_aux_position_flag));
+  const double sign = std::pow(-1.0, static_cast<double>(setup.charts.main_aux_position_flag));
   const double psi = (sign * B - mean) / static_cast<double>(main_width) * W / Z;
 
   // 12.-13. The yaw matrix keeps its -t*c and c - t^2 entries; P = M * R_Y.
@@ -170,8 +173,8 @@ int calibrate_l_chart(zorvel_key_points& main_points, zorvel_key_points& aux_poi
 
   // 14. Rotation-only rectified aux points, truncated toward zero.
   ensure_capacity(out_points, n);
-  const double offset_row = static_cast<double>(context.projection_offset_y);
-  const double offset_col = static_cast<double>(context.projection_offset_x);
+  const double offset_row = static_cast<double>(model.projection_offset_y);
+  const double offset_col = static_cast<double>(model.projection_offset_x);
   for (int32_t i = 0; i < n; ++i) {
     const double y = static_cast<double>(aux_points.y[i]);
     const double x = static_cast<double>(aux_points.x[i]);
@@ -185,16 +188,16 @@ int calibrate_l_chart(zorvel_key_points& main_points, zorvel_key_points& aux_poi
 
   // 15. Store the inverse and the main focal length.
   const std::array<double, 9> rot = matrix_invert3(p);
-  for (int32_t j = 0; j < 9; ++j) context.rot[j] = rot[j];
-  context.main_focal_length = static_cast<float>(fs);
+  for (int32_t j = 0; j < 9; ++j) model.rot[j] = rot[j];
+  model.main_focal_px = static_cast<float>(fs);
 
   // 16.-17. Check projection through inverse(rot) and the centre RMS (Zw ignored).
-  const std::array<double, 9> check = matrix_invert3(context.rot);
+  const std::array<double, 9> check = matrix_invert3(model.rot);
   const float zero_block[18] = {};
   std::vector<double> y_proj(static_cast<size_t>(n)), x_proj(static_cast<size_t>(n));
   project_and_correct_points(check.data(), aux_points.y.data(), aux_points.x.data(), n,
-                             y_proj.data(), x_proj.data(), zero_block, context.aux_height,
-                             context.aux_width, static_cast<double>(context.main_focal_length), f,
+                             y_proj.data(), x_proj.data(), zero_block, setup.aux.height,
+                             setup.aux.width, static_cast<double>(model.main_focal_px), f,
                              offset_col, offset_row);
   int32_t count = 0;
   double sum_sq = 0.0;
@@ -205,17 +208,10 @@ int calibrate_l_chart(zorvel_key_points& main_points, zorvel_key_points& aux_poi
       ++count;
     }
   }
-  context.rms_vd_center_l = count >= 1 ? std::sqrt(sum_sq / static_cast<double>(count)) : 0.0;
-  std::printf("\n RMS_VD_Center_L_Chart = %f", context.rms_vd_center_l);
+  result.rms_vd_center_l = count >= 1 ? std::sqrt(sum_sq / static_cast<double>(count)) : 0.0;
+  std::printf("\n RMS_VD_Center_L_Chart = %f", result.rms_vd_center_l);
   std::printf("\n RMS_VD_Center_L_Chart_END");
-  return 0;
-}
-
-void store_relative_angles(zorvel_calib_context& context) {
-  const zorvel_relative_angles a = relative_angles(context.rot);
-  context.relative_pitch_degrees = a.pitch_deg;
-  context.relative_yaw_degrees = a.yaw_deg;
-  context.relative_roll_degrees = a.roll_deg;
+  return true;
 }
 
 double distance_error_percent(double focal_px, double baseline_mm, double aux_column,
@@ -224,32 +220,15 @@ double distance_error_percent(double focal_px, double baseline_mm, double aux_co
   return std::fabs((1.0 - z / nominal_mm) * 100.0);
 }
 
-void store_l_chart_points(zorvel_calib_context& context, const zorvel_key_points& main_points,
-                          const zorvel_key_points& aux_points, int32_t n) {
-  const int32_t k = n < kMaxStoredLChartPoints ? (n > 0 ? n : 0) : kMaxStoredLChartPoints;
-  context.l_chart_point_count = k;
-  for (int32_t i = 0; i < k; ++i) {
-    context.main_l_point_y[i] = saturate_i16(main_points.y[i]);
-    context.main_l_point_x[i] = saturate_i16(main_points.x[i]);
-    context.aux_l_point_y[i] = saturate_i16(aux_points.y[i]);
-    context.aux_l_point_x[i] = saturate_i16(aux_points.x[i]);
-    context.main_l_label_yw[i] = saturate_i8(main_points.Yw[i]);
-    context.main_l_label_xw[i] = saturate_i8(main_points.Xw[i]);
-    context.aux_l_label_yw[i] = saturate_i8(aux_points.Yw[i]);
-    context.aux_l_label_xw[i] = saturate_i8(aux_points.Xw[i]);
-  }
-}
-
-void l_only_results(zorvel_calib_context& context, const zorvel_chart_pair& l_pair,
-                    const zorvel_chart_pair& rectified_pair, int32_t n) {
-  (void)n;  // the distance uses pair 0; calibrate_l_chart has refused n < 6
-  context.l_chart_distance_error_percent = static_cast<float>(distance_error_percent(
-      static_cast<double>(context.main_focal_length),
-      static_cast<double>(context.cam_baseline_mm),
+void l_only_results(const zorvel_calibration_setup& setup, const zorvel_chart_pair& l_pair,
+                    const zorvel_chart_pair& rectified_pair, zorvel_calibration_result& result) {
+  result.l_distance_error_percent = static_cast<float>(distance_error_percent(
+      static_cast<double>(result.model.main_focal_px),
+      static_cast<double>(setup.charts.baseline_mm),
       static_cast<double>(rectified_pair.aux_points.x[0]),
       static_cast<double>(l_pair.main_points.x[0]),
-      static_cast<double>(context.l_chart_distance_mm)));
-  store_relative_angles(context);
+      static_cast<double>(setup.charts.l_chart_distance_mm)));
+  result.angles = relative_angles(result.model.rot);
 }
 
 }  // namespace zorvel

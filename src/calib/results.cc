@@ -8,6 +8,7 @@
 #include "numerics/checked_convert.h"
 #include "detect/debug_output.h"
 #include "stereo/disparity_metrics.h"
+#include "calib/flat_chart_fit.h"
 #include "calib/l_chart.h"
 #include "stereo/scale_difference.h"
 #include "detect/keypoints.h"
@@ -24,11 +25,10 @@ struct projected_points {
   std::vector<double> cols;
 };
 
-// The aux points of set through P and geo (extents: the flat pair's aux
-// size); the truncated results replace the set's y and x.
-projected_points project_through_model(const std::array<double, 9>& P,
-                                       zorvel_key_points& set, int32_t n,
-                                       const zorvel_calib_context& context,
+// The aux points of set through P and the fitted correction (extents: the
+// flat pair's aux size); the truncated results replace the set's y and x.
+projected_points project_through_model(const std::array<double, 9>& P, zorvel_key_points& set,
+                                       int32_t n, const zorvel_stereo_model& model,
                                        const zorvel_chart_pair& flat_pair, double f,
                                        double depth) {
   projected_points out;
@@ -36,10 +36,10 @@ projected_points project_through_model(const std::array<double, 9>& P,
   out.rows.resize(count);
   out.cols.resize(count);
   project_and_correct_points(P.data(), set.y.data(), set.x.data(), n, out.rows.data(),
-                             out.cols.data(), context.geo, flat_pair.aux_height,
+                             out.cols.data(), model.geo, flat_pair.aux_height,
                              flat_pair.aux_width, f, depth,
-                             static_cast<double>(context.projection_offset_x),
-                             static_cast<double>(context.projection_offset_y));
+                             static_cast<double>(model.projection_offset_x),
+                             static_cast<double>(model.projection_offset_y));
   for (size_t i = 0; i < count; ++i) {
     set.y[i] = coordinate_from(out.rows[i]);
     set.x[i] = coordinate_from(out.cols[i]);
@@ -58,45 +58,45 @@ double residual_rms(const std::vector<double>& projected, const std::vector<int3
   return std::sqrt((1.0 / static_cast<double>(n)) * sum);
 }
 
-struct flat_focal_lengths {
-  float fm;
-  float fa;
-};
-
-flat_focal_lengths effective_focal_lengths(const zorvel_calib_context& c) {
-  return {(c.main_focal_length_ratio_flat / c.main_focal_length_ratio) * c.main_focal_length,
-          (c.aux_focal_length_ratio_flat / c.aux_focal_length_ratio) * c.aux_focal_length};
+float reference_disparity(const zorvel_calibration_setup& setup, const zorvel_stereo_model& m) {
+  return static_cast<float>(std::fabs(static_cast<double>(m.main_focal_px) *
+                                      static_cast<double>(setup.charts.baseline_mm) /
+                                      static_cast<double>(setup.charts.flat_chart_distance_mm)));
 }
 
-float flat_distance_error(const zorvel_calib_context& c, const zorvel_chart_pair& flat_pair,
-                          const zorvel_chart_pair& flat_work_pair) {
-  return static_cast<float>(distance_error_percent(
-      static_cast<double>(c.main_focal_length), static_cast<double>(c.cam_baseline_mm),
-      static_cast<double>(flat_work_pair.aux_points.x[0]),
-      static_cast<double>(flat_pair.main_points.x[0]),
-      static_cast<double>(c.flat_chart_distance_mm)));
-}
-
-float reference_disparity(const zorvel_calib_context& c) {
-  return static_cast<float>(std::fabs(static_cast<double>(c.main_focal_length) *
-                                      static_cast<double>(c.cam_baseline_mm) /
-                                      static_cast<double>(c.flat_chart_distance_mm)));
+// What both modes measure on the flat chart once its aux points are
+// projected: residual VD, disparity statistics, reference disparity, scale
+// difference and the relative angles.
+void flat_chart_figures(const zorvel_calibration_setup& setup, const zorvel_chart_pair& flat_pair,
+                        const zorvel_chart_pair& flat_work_pair, const projected_points& f_proj,
+                        int32_t n_F, zorvel_calibration_result& result) {
+  result.flat_residual_vd =
+      static_cast<float>(residual_rms(f_proj.rows, flat_pair.main_points.y, n_F));
+  result.flat = disparity_metrics(flat_pair, flat_work_pair, f_proj.rows.data(),
+                                  f_proj.cols.data(), n_F, setup.metrics);
+  result.reference_disparity = reference_disparity(setup, result.model);
+  result.flat_scale_difference_percent = static_cast<float>(
+      scale_difference(flat_pair.main_points, flat_work_pair.aux_points, n_F, kScaleMinCount)
+          .percent);
+  result.angles = relative_angles(result.model.rot);
 }
 
 }  // namespace
 
-void l_and_flat_results(zorvel_calib_context& context, zorvel_chart_pair& l_pair,
+void l_and_flat_results(const zorvel_calibration_setup& setup, zorvel_chart_pair& l_pair,
                         const zorvel_chart_pair& flat_pair, zorvel_chart_pair& l_rect_pair,
-                        zorvel_chart_pair& flat_work_pair, int32_t n_L, int32_t n_F) {
-  const std::array<double, 9> P = matrix_invert3(context.rot);
-  const flat_focal_lengths fl = effective_focal_lengths(context);
-  const bool debug = context.run_mode == 4;
+                        zorvel_chart_pair& flat_work_pair, int32_t n_L, int32_t n_F,
+                        zorvel_calibration_result& result) {
+  const zorvel_stereo_model& model = result.model;
+  const std::array<double, 9> P = matrix_invert3(model.rot);
+  const zorvel_flat_focal_lengths fl = flat_focal_lengths(setup, model);
+  const bool debug = setup.write_debug_files;
 
-  // 1.-3. L-chart aux points (dewarped pair) through the complete model.
+  // L-chart aux points (dewarped pair) through the complete model.
   const projected_points l_proj =
-      project_through_model(P, l_pair.aux_points, n_L, context, flat_pair,
-                            static_cast<double>(context.main_focal_length),
-                            static_cast<double>(context.aux_focal_length));
+      project_through_model(P, l_pair.aux_points, n_L, model, flat_pair,
+                            static_cast<double>(model.main_focal_px),
+                            static_cast<double>(model.aux_focal_px));
   if (debug) {
     write_int_list(l_pair.aux_points.y.data(), n_L, "aux_flat_kp_Y_L.txt");
     write_int_list(l_pair.aux_points.x.data(), n_L, "aux_flat_kp_X_L.txt");
@@ -104,54 +104,44 @@ void l_and_flat_results(zorvel_calib_context& context, zorvel_chart_pair& l_pair
     write_int_list(l_pair.main_points.x.data(), n_L, "ref_flat_kp_X_L.txt");
   }
 
-  // 4. Flat-chart aux points through the complete model.
   const projected_points f_proj =
-      project_through_model(P, flat_work_pair.aux_points, n_F, context, flat_pair,
-                            static_cast<double>(fl.fm), static_cast<double>(fl.fa));
+      project_through_model(P, flat_work_pair.aux_points, n_F, model, flat_pair,
+                            static_cast<double>(fl.main_px), static_cast<double>(fl.aux_px));
 
-  // 5. Debug images rectified with the inverse correction; each image uses
-  // its own pair's aux size.
+  // Debug images rectified with the image correction; each image uses its own
+  // pair's aux size.
   if (debug) {
-    if (rectify_aux(flat_pair, flat_work_pair, fl.fm, context.rot, fl.fa, flat_pair.aux_height,
-                    flat_pair.aux_width, context.projection_offset_x,
-                    context.projection_offset_y, context.geo_out) == 0) {
+    if (rectify_aux(flat_pair, flat_work_pair, fl.main_px, model.rot, fl.aux_px,
+                    flat_pair.aux_height, flat_pair.aux_width, model.projection_offset_x,
+                    model.projection_offset_y, result.image_correction) == 0) {
       write_debug_image("rectified-aux-flat-proj-geo.bmp", flat_work_pair.aux_r,
                         flat_work_pair.aux_g, flat_work_pair.aux_b, flat_pair.aux_width,
                         flat_pair.aux_height);
     }
-    if (rectify_aux(l_pair, l_rect_pair, context.main_focal_length, context.rot,
-                    context.aux_focal_length, l_pair.aux_height, l_pair.aux_width,
-                    context.projection_offset_x, context.projection_offset_y,
-                    context.geo_out) == 0) {
+    if (rectify_aux(l_pair, l_rect_pair, model.main_focal_px, model.rot, model.aux_focal_px,
+                    l_pair.aux_height, l_pair.aux_width, model.projection_offset_x,
+                    model.projection_offset_y, result.image_correction) == 0) {
       write_debug_image("rectified-aux-L_Flat_Geo.bmp", l_rect_pair.aux_r, l_rect_pair.aux_g,
                         l_rect_pair.aux_b, l_pair.aux_width, l_pair.aux_height);
     }
   }
 
-  // 6.-7. Distance errors from pair 0 of each chart.
-  context.l_chart_distance_error_percent = static_cast<float>(distance_error_percent(
-      static_cast<double>(context.main_focal_length),
-      static_cast<double>(context.cam_baseline_mm),
+  // Distance error from the first pair, rotation-only rectified.
+  result.l_distance_error_percent = static_cast<float>(distance_error_percent(
+      static_cast<double>(model.main_focal_px), static_cast<double>(setup.charts.baseline_mm),
       static_cast<double>(l_rect_pair.aux_points.x[0]),
       static_cast<double>(l_pair.main_points.x[0]),
-      static_cast<double>(context.l_chart_distance_mm)));
-  context.flat_chart_distance_error_percent = flat_distance_error(context, flat_pair, flat_work_pair);
+      static_cast<double>(setup.charts.l_chart_distance_mm)));
 
-  // 8.-9. Residual vertical disparities with the untruncated rows.
-  context.l_chart_residual_vd =
-      static_cast<float>(residual_rms(l_proj.rows, l_pair.main_points.y, n_L));
-  context.flat_chart_residual_vd =
-      static_cast<float>(residual_rms(f_proj.rows, flat_pair.main_points.y, n_F));
-
-  // 10. Largest vertical disparity in whole pixels (truncated rows).
+  // Residual VD with the untruncated rows; the largest VD in whole pixels.
+  result.l_residual_vd = static_cast<float>(residual_rms(l_proj.rows, l_pair.main_points.y, n_L));
   std::vector<double> abs_vd(static_cast<size_t>(n_F));
   for (int32_t i = 0; i < n_F; ++i) {
     abs_vd[i] = static_cast<double>(
         std::abs(flat_pair.main_points.y[i] - flat_work_pair.aux_points.y[i]));
   }
-  context.flat_chart_max_vd = static_cast<float>(abs_vd[index_of_max(abs_vd.data(), n_F)]);
+  result.flat_max_vd = static_cast<float>(abs_vd[index_of_max(abs_vd.data(), n_F)]);
 
-  // 11. Debug lists of the flat projection.
   if (debug) {
     write_double_list(f_proj.rows.data(), n_F, "aux_flat_kp_ymg.txt");
     write_double_list(f_proj.cols.data(), n_F, "aux_flat_kp_xmg.txt");
@@ -159,57 +149,41 @@ void l_and_flat_results(zorvel_calib_context& context, zorvel_chart_pair& l_pair
     write_int_list(flat_pair.main_points.x.data(), n_F, "ref_flat_kp_xmg.txt");
   }
 
-  // 12.-16. Scale differences, disparity metrics, reference disparity, angles.
-  context.l_chart_scale_difference_percent = static_cast<float>(
+  result.l_scale_difference_percent = static_cast<float>(
       scale_difference(l_pair.main_points, l_pair.aux_points, n_L, kScaleMinCount).percent);
-  store_disparity_metrics(context, disparity_metrics(flat_pair, flat_work_pair, f_proj.rows.data(), f_proj.cols.data(), n_F, metric_settings_of(context)));
-  context.reference_disparity = reference_disparity(context);
-  context.flat_chart_scale_difference_percent = static_cast<float>(
-      scale_difference(flat_pair.main_points, flat_work_pair.aux_points, n_F, kScaleMinCount)
-          .percent);
-  store_relative_angles(context);
+  flat_chart_figures(setup, flat_pair, flat_work_pair, f_proj, n_F, result);
 }
 
-void flat_only_results(zorvel_calib_context& context, zorvel_key_points stored_points[2],
+void flat_only_results(const zorvel_calibration_setup& setup, const zorvel_key_points& stored_main,
+                       zorvel_key_points& stored_aux, int32_t k,
                        const zorvel_chart_pair& flat_pair, zorvel_chart_pair& flat_work_pair,
-                       int32_t k, int32_t n_F) {
-  const std::array<double, 9> P = matrix_invert3(context.rot);
-  const flat_focal_lengths fl = effective_focal_lengths(context);
-  zorvel_key_points& stored_main = stored_points[0];
-  zorvel_key_points& stored_aux = stored_points[1];
+                       int32_t n_F, zorvel_calibration_result& result) {
+  const zorvel_stereo_model& model = result.model;
+  const std::array<double, 9> P = matrix_invert3(model.rot);
+  const zorvel_flat_focal_lengths fl = flat_focal_lengths(setup, model);
 
-  // 2.-3. Stored L-chart points and flat points through the complete model.
+  // Stored L-chart points and flat points through the complete model.
   const projected_points l_proj =
-      project_through_model(P, stored_aux, k, context, flat_pair,
-                            static_cast<double>(context.main_focal_length),
-                            static_cast<double>(context.aux_focal_length));
+      project_through_model(P, stored_aux, k, model, flat_pair,
+                            static_cast<double>(model.main_focal_px),
+                            static_cast<double>(model.aux_focal_px));
   const projected_points f_proj =
-      project_through_model(P, flat_work_pair.aux_points, n_F, context, flat_pair,
-                            static_cast<double>(fl.fm), static_cast<double>(fl.fa));
+      project_through_model(P, flat_work_pair.aux_points, n_F, model, flat_pair,
+                            static_cast<double>(fl.main_px), static_cast<double>(fl.aux_px));
 
-  // 4.-6. Flat distance error and residual vertical disparities (k = 0
-  // leaves the L residual without samples: NaN, so its row fails).
-  context.flat_chart_distance_error_percent = flat_distance_error(context, flat_pair, flat_work_pair);
-  context.l_chart_residual_vd = static_cast<float>(residual_rms(l_proj.rows, stored_main.y, k));
-  context.flat_chart_residual_vd =
-      static_cast<float>(residual_rms(f_proj.rows, flat_pair.main_points.y, n_F));
+  // k = 0 leaves the L residual without samples: NaN, so its row fails.
+  result.l_residual_vd = static_cast<float>(residual_rms(l_proj.rows, stored_main.y, k));
 
-  // 7. Largest vertical disparity with the untruncated rows.
+  // Largest VD with the untruncated rows.
   std::vector<double> abs_vd(static_cast<size_t>(n_F));
   for (int32_t i = 0; i < n_F; ++i) {
     abs_vd[i] = std::fabs(static_cast<double>(flat_pair.main_points.y[i]) - f_proj.rows[i]);
   }
-  context.flat_chart_max_vd = static_cast<float>(abs_vd[index_of_max(abs_vd.data(), n_F)]);
+  result.flat_max_vd = static_cast<float>(abs_vd[index_of_max(abs_vd.data(), n_F)]);
 
-  // 8.-12. Metrics, reference disparity, scale differences, angles.
-  store_disparity_metrics(context, disparity_metrics(flat_pair, flat_work_pair, f_proj.rows.data(), f_proj.cols.data(), n_F, metric_settings_of(context)));
-  context.reference_disparity = reference_disparity(context);
-  context.l_chart_scale_difference_percent = static_cast<float>(
+  result.l_scale_difference_percent = static_cast<float>(
       scale_difference(stored_main, stored_aux, k, kScaleMinCount).percent);
-  context.flat_chart_scale_difference_percent = static_cast<float>(
-      scale_difference(flat_pair.main_points, flat_work_pair.aux_points, n_F, kScaleMinCount)
-          .percent);
-  store_relative_angles(context);
+  flat_chart_figures(setup, flat_pair, flat_work_pair, f_proj, n_F, result);
 }
 
 }  // namespace zorvel

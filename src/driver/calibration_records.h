@@ -7,18 +7,20 @@
 #include <cstdio>
 
 #include "config/calib_config.h"
-#include "driver/context.h"
+#include "calib/calibration_model.h"
 #include "otp/otp_record.h"
 
 namespace zorvel {
 
 zorvel_otp_interim_data build_interim_record(const zorvel_calib_config& config,
-                                             const zorvel_calib_context& context);
+                                             const zorvel_calibration_setup& setup,
+                                             const zorvel_calibration_result& result);
 
 // Adjustment ratios outside what their bytes hold are clamped, with a
 // "Warning: <key>_<i> = <value> clamped to <bound>" line on warnings.
 zorvel_otp_data build_otp_record(const zorvel_calib_config& config,
-                                 const zorvel_calib_context& context, std::FILE* warnings);
+                                 const zorvel_calibration_setup& setup,
+                                 const zorvel_calibration_result& result, std::FILE* warnings);
 
 // trunc(1280 / width x height) in single precision, saturated to 16 bits.
 uint16_t scaled_height(int32_t width, int32_t height);

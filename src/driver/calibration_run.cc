@@ -4,7 +4,7 @@
 // files are opened by their paths as written.
 #include "driver/calibration_run.h"
 
-#include <array>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -37,11 +37,11 @@ struct calibration_captures {
         aux_flat(config.aux.calib_flat_chart_image_path) {}
 };
 
-void set_sizes(zorvel_capture_pair& pair, const zorvel_calib_context& c) {
-  pair.main_width = c.main_width;
-  pair.main_height = c.main_height;
-  pair.aux_width = c.aux_width;
-  pair.aux_height = c.aux_height;
+void set_sizes(zorvel_capture_pair& pair, const zorvel_calibration_setup& setup) {
+  pair.main_width = setup.main.width;
+  pair.main_height = setup.main.height;
+  pair.aux_width = setup.aux.width;
+  pair.aux_height = setup.aux.height;
 }
 
 bool load_into(zorvel_bmp_read& reader, const char* label, const std::string& shown, bool swap,
@@ -80,40 +80,64 @@ bool load_flat_chart(calibration_captures& cap, const zorvel_calib_config& confi
                             config.aux.calib_input_width, config.aux.calib_input_height);
 }
 
-// The working records the drivers fill and release.
-struct driver_records {
-  zorvel_chart_pair l_pair, l_rect_pair, flat_pair, flat_work_pair, l_scratch, flat_scratch;
-  std::array<zorvel_key_points, 2> stored_points;
-};
-
-// Runs one driver; an exception that escapes it counts as its failure.
-template <typename Driver>
-int32_t run_driver(Driver&& driver) {
+// Runs one calibration; an exception from the numerics or an allocation
+// counts as its failure.
+template <typename Calibration>
+bool run_guarded(Calibration&& calibration) {
   try {
-    return driver();
+    return calibration();
   } catch (const std::exception&) {
-    return -1;
+    return false;
   }
 }
 
-// Step 16: the driver of the configured chart combination.
-bool run_chart_driver(const zorvel_calib_config& config, calibration_captures& cap,
-                      zorvel_calib_context& c) {
-  driver_records w;
+// The earlier L-only calibration as its interim record stores it. Its aux
+// lens model replaces the configured one for the dewarp and the new record.
+zorvel_l_chart_calibration restore_l_chart(const zorvel_otp_interim_data& interim,
+                                           zorvel_calibration_setup& setup) {
+  for (int i = 0; i < 5; ++i) setup.working.aux_lens.dewarp_coeff[i] = interim.aux_dewarp_coeff[i];
+  setup.working.aux_lens.fl_dewarping_reference = interim.aux_fl_dewarping_reference;
+
+  zorvel_l_chart_calibration earlier;
+  earlier.model.main_focal_px = interim.main_focal_length_px;
+  earlier.model.aux_focal_px = interim.aux_focal_length_px;
+  for (int32_t j = 0; j < 9; ++j) earlier.model.rot[j] = static_cast<double>(interim.rot[j]);
+  earlier.model.projection_offset_x = interim.projection_offset_x;
+  earlier.model.projection_offset_y = interim.projection_offset_y;
+  earlier.l_distance_error_percent = interim.l_distance_error_percent;
+  // The record holds at most 200 points, whatever its count says.
+  const int32_t k = static_cast<int32_t>(
+      std::min<uint32_t>(interim.l_chart_point_count, kMaxStoredLChartPoints));
+  earlier.point_count = k;
+  earlier.main_points = zorvel_key_points(kRestoredPointCapacity, false);
+  earlier.aux_points = zorvel_key_points(kRestoredPointCapacity, false);
+  zorvel_key_points& m = earlier.main_points;
+  zorvel_key_points& a = earlier.aux_points;
+  for (int32_t i = 0; i < k; ++i) {
+    m.y[i] = interim.main_l_point_y[i];
+    m.x[i] = interim.main_l_point_x[i];
+    m.Yw[i] = interim.main_l_label_yw[i];
+    m.Xw[i] = interim.main_l_label_xw[i];
+    a.y[i] = interim.aux_l_point_y[i];
+    a.x[i] = interim.aux_l_point_x[i];
+    a.Yw[i] = interim.aux_l_label_yw[i];
+    a.Xw[i] = interim.aux_l_label_xw[i];
+  }
+  return earlier;
+}
+
+// The calibration of the configured chart combination.
+bool run_chart_calibration(const zorvel_calib_config& config, const calibration_captures& cap,
+                           zorvel_calibration_setup& setup, zorvel_calibration_result& result) {
   switch (config.process_l_and_flat_config) {
     case kLAndFlat:
-      if (run_driver([&] {
-            return calibrate_l_and_flat(cap.l, cap.flat, c, w.l_pair, w.l_rect_pair, w.flat_pair,
-                                        w.flat_work_pair, w.l_scratch, w.flat_scratch);
-          }) != 0) {
+      if (!run_guarded([&] { return calibrate_l_and_flat(cap.l, cap.flat, setup, result); })) {
         std::printf("\nError in FULL L + Flat calibration\n\n");
         return false;
       }
       return true;
     case kLOnly:
-      if (run_driver([&] {
-            return calibrate_l_only(cap.l, c, w.l_pair, w.l_rect_pair, w.l_scratch);
-          }) != 0) {
+      if (!run_guarded([&] { return calibrate_l_only(cap.l, setup, result); })) {
         std::printf("\nError in L Chart calibration\n\n");
         return false;
       }
@@ -124,16 +148,12 @@ bool run_chart_driver(const zorvel_calib_config& config, calibration_captures& c
         std::printf("Error parsing OTP file %s ...\n\n", config.calib_otp_interim_data_file.c_str());
         return false;
       }
-      for (int i = 0; i < 5; ++i) c.dewarp_coeff_aux[i] = interim.aux_dewarp_coeff[i];
-      c.fl_dewarping_reference_aux = interim.aux_fl_dewarping_reference;
-      if (run_driver([&] {
-            return calibrate_flat_only(cap.flat, c, w.flat_pair, w.flat_work_pair, w.flat_scratch,
-                                       w.stored_points, interim);
-          }) != 0) {
+      if (!run_guarded([&] {
+            return calibrate_flat_only(cap.flat, setup, restore_l_chart(interim, setup), result);
+          })) {
         std::printf("\nError in Flat Calibration\n\n");
         return false;
       }
-      c.l_chart_distance_error_percent = interim.l_distance_error_percent;
       return true;
     }
     default:
@@ -142,18 +162,20 @@ bool run_chart_driver(const zorvel_calib_config& config, calibration_captures& c
   }
 }
 
-void print_angles(const zorvel_calib_context& c) {
-  std::printf("relative_pitch_degrees=%f\n", c.relative_pitch_degrees);
-  std::printf("relative_yaw_degrees=%f\n", c.relative_yaw_degrees);
-  std::printf("relative_roll_degrees=%f\n", c.relative_roll_degrees);
+void print_angles(const zorvel_relative_angles& a) {
+  std::printf("relative_pitch_degrees=%f\n", a.pitch_deg);
+  std::printf("relative_yaw_degrees=%f\n", a.yaw_deg);
+  std::printf("relative_roll_degrees=%f\n", a.roll_deg);
   std::fputs(kSeparator, stdout);
 }
 
-// Step 17: the interim record is written whatever the table says.
-int32_t finish_l_only(const zorvel_calib_config& config, const zorvel_calib_context& c) {
-  const zorvel_otp_interim_data record = build_interim_record(config, c);
+// The interim record is written whatever the table says: the flat-only run
+// that completes it judges the module.
+int32_t finish_l_only(const zorvel_calib_config& config, const zorvel_calibration_setup& setup,
+                      const zorvel_calibration_result& result) {
+  const zorvel_otp_interim_data record = build_interim_record(config, setup, result);
   std::fputs(kSeparator, stdout);
-  const bool any_fail = print_l_chart_table(stdout, c, config);
+  const bool any_fail = print_l_chart_table(stdout, result, config);
   std::printf("Calibration TEMP output ...\n\n");
   std::printf("Writing calibration OTP data to %s ...\n\n",
               config.calib_otp_interim_data_file.c_str());
@@ -161,23 +183,19 @@ int32_t finish_l_only(const zorvel_calib_config& config, const zorvel_calib_cont
     std::printf("Error writing OTP file %s ...\n\n", config.calib_otp_interim_data_file.c_str());
     return 0;
   }
-  print_angles(c);
+  print_angles(result.angles);
   return any_fail ? 0 : 1;
 }
 
-// Step 18: tables, then the OTP record only when every row passed.
-int32_t finish_with_flat(const zorvel_calib_config& config, const zorvel_calib_context& c) {
-  const zorvel_otp_data record = build_otp_record(config, c, stdout);
-  std::printf("\n ==== Debug Info ===== \n");
-  std::printf("\n Computed Mean Disparity @ distance %fmm is %f",
-              static_cast<double>(c.flat_chart_distance_mm),
-              static_cast<double>(c.computed_mean_disparity));
-  std::printf("\n Reference Disparity @ distance %fmm is %f",
-              static_cast<double>(c.flat_chart_distance_mm),
-              static_cast<double>(c.reference_disparity));
-  std::printf("\n ===== \n");
+// Tables, then the OTP record only when every row passed.
+int32_t finish_with_flat(const zorvel_calib_config& config, const zorvel_calibration_setup& setup,
+                         const zorvel_calibration_result& result) {
+  const zorvel_otp_data record = build_otp_record(config, setup, result, stdout);
+  print_disparity_debug_info(stdout, "\n ==== Debug Info ===== \n", "\n ===== \n",
+                             config.flat_chart_distance_mm, result.flat.mean_disparity,
+                             result.reference_disparity);
   print_reference_metrics(stdout, record);
-  const bool any_fail = print_calibration_table(stdout, c, config);
+  const bool any_fail = print_calibration_table(stdout, result, config);
   std::printf("\n");
   std::fputs(kSeparator, stdout);
   std::printf("Calibration output ...\n\n");
@@ -188,7 +206,7 @@ int32_t finish_with_flat(const zorvel_calib_config& config, const zorvel_calib_c
       return 0;
     }
   }
-  print_angles(c);
+  print_angles(result.angles);
   return any_fail ? 0 : 1;
 }
 
@@ -196,21 +214,18 @@ int32_t finish_with_flat(const zorvel_calib_config& config, const zorvel_calib_c
 
 int32_t run_calibration(const zorvel_calib_config& config, const char* config_path,
                         uint8_t mode) {
-  // 1.
   std::fputs(kSeparator, stdout);
   std::printf("Parsed calibration config file %s ...\n\n", config_path);
   dump_calib_config(stdout, config);
 
-  // 2.-12.
-  zorvel_calib_context context{};
-  if (!prepare_calibration_context(config, context)) return 0;
+  zorvel_calibration_setup setup;
+  if (!prepare_calibration_setup(config, mode, setup)) return 0;
 
-  // 13.-15.
-  const bool swap = context.swap_dimensions != 0;
+  const bool swap = setup.working.rotated;
   const char* direction = rotation_direction(config.main_aux_rotation_flag);
   calibration_captures captures(config);
-  set_sizes(captures.l, context);
-  set_sizes(captures.flat, context);
+  set_sizes(captures.l, setup);
+  set_sizes(captures.flat, setup);
   switch (config.process_l_and_flat_config) {
     case kLAndFlat:
       std::printf("\n Reading L and Flat");
@@ -232,13 +247,10 @@ int32_t run_calibration(const zorvel_calib_config& config, const char* config_pa
       break;
   }
 
-  // 16.
-  context.run_mode = mode;
-  if (!run_chart_driver(config, captures, context)) return 0;
-
-  // 17. / 18.
-  if (config.process_l_and_flat_config == kLOnly) return finish_l_only(config, context);
-  return finish_with_flat(config, context);
+  zorvel_calibration_result result;
+  if (!run_chart_calibration(config, captures, setup, result)) return 0;
+  if (config.process_l_and_flat_config == kLOnly) return finish_l_only(config, setup, result);
+  return finish_with_flat(config, setup, result);
 }
 
 }  // namespace zorvel

@@ -78,32 +78,107 @@ float atan_deg2(float argument) {
 }
 
 // Focal lengths in pixels of the 1280-pixel working image and the fields of
-// view, in single precision in the order written.
-void fields_of_view(zorvel_calib_context& c, bool swap) {
-  const float f = c.main_focal_length;
-  const float p = c.main_pixel_pitch_mm;
-  const float fa = c.aux_focal_length;
-  const float pa = c.aux_pixel_pitch_mm;
+// view, in single precision in the order written. Sizes are after the turn.
+void fields_of_view(const zorvel_camera_params& main_cfg, const zorvel_camera_params& aux_cfg,
+                    bool swap, zorvel_calib_camera& main, zorvel_calib_camera& aux) {
+  const float f = main_cfg.focal_length_mm;
+  const float p = main_cfg.pixel_pitch_mm;
+  const float fa = aux_cfg.focal_length_mm * aux_cfg.focal_length_ratio_l;
+  const float pa = aux_cfg.pixel_pitch_mm;
   const float side = static_cast<float>(kWorkingSide);
-  const float main_w = static_cast<float>(c.main_width);
-  const float main_h = static_cast<float>(c.main_height);
-  const float aux_w = static_cast<float>(c.aux_width);
-  const float aux_h = static_cast<float>(c.aux_height);
+  const float main_w = static_cast<float>(main.width);
+  const float main_h = static_cast<float>(main.height);
+  const float aux_w = static_cast<float>(aux.width);
+  const float aux_h = static_cast<float>(aux.height);
   if (!swap) {
-    c.main_fov_v_deg = atan_deg2(main_h * p / f * 0.5f);
-    c.main_focal_length = f / (main_w / side * p);
-    c.main_fov_h_deg = atan_deg2(side / c.main_focal_length * 0.5f);
-    c.aux_focal_length = fa / (aux_w / side * pa);
-    c.aux_fov_h_deg = atan_deg2(side / c.aux_focal_length * 0.5f);
-    c.aux_fov_v_deg = atan_deg2(aux_h * side / aux_w / c.aux_focal_length * 0.5f);
+    main.fov_v_deg = atan_deg2(main_h * p / f * 0.5f);
+    main.focal_px = f / (main_w / side * p);
+    main.fov_h_deg = atan_deg2(side / main.focal_px * 0.5f);
+    aux.focal_px = fa / (aux_w / side * pa);
+    aux.fov_h_deg = atan_deg2(side / aux.focal_px * 0.5f);
+    aux.fov_v_deg = atan_deg2(aux_h * side / aux_w / aux.focal_px * 0.5f);
   } else {
-    c.main_fov_h_deg = atan_deg2(main_w * p / f * 0.5f);
-    c.main_focal_length = f / (main_h / side * p);
-    c.main_fov_v_deg = atan_deg2(side / c.main_focal_length * 0.5f);
-    c.aux_focal_length = fa / (aux_h / side * pa);
-    c.aux_fov_v_deg = atan_deg2(side / c.aux_focal_length * 0.5f);
-    c.aux_fov_h_deg = atan_deg2(aux_w * side / aux_h / c.aux_focal_length * 0.5f);
+    main.fov_h_deg = atan_deg2(main_w * p / f * 0.5f);
+    main.focal_px = f / (main_h / side * p);
+    main.fov_v_deg = atan_deg2(side / main.focal_px * 0.5f);
+    aux.focal_px = fa / (aux_h / side * pa);
+    aux.fov_v_deg = atan_deg2(side / aux.focal_px * 0.5f);
+    aux.fov_h_deg = atan_deg2(aux_w * side / aux_h / aux.focal_px * 0.5f);
   }
+}
+
+// The programmed focal-length ratios of both cameras against the thin-lens
+// ratios at the two chart distances.
+bool autofocus_checks(const zorvel_calib_config& config) {
+  const zorvel_camera_params& main = config.main;
+  const zorvel_camera_params& aux = config.aux;
+  const float t_main_flat = theoretical_fl_ratio(config.flat_chart_distance_mm, main.focal_length_mm);
+  const float t_aux_flat = theoretical_fl_ratio(config.flat_chart_distance_mm, aux.focal_length_mm);
+  const float t_main_l = theoretical_fl_ratio(config.l_chart_distance_mm, main.focal_length_mm);
+  const float t_aux_l = theoretical_fl_ratio(config.l_chart_distance_mm, aux.focal_length_mm);
+  return af_check("main", "main", main, t_main_flat, t_main_l) &&
+         af_check("Aux", "Aux", aux, t_aux_flat, t_aux_l);
+}
+
+bool ratio_at_least_one(const char* name, float ratio) {
+  if (!(ratio < 1.0f)) return true;
+  std::printf("\nError: %s = %f - this value should always be >= 1.0\n\n", name,
+              static_cast<double>(ratio));
+  return false;
+}
+
+// Flags within their ranges, and the values every later division relies on.
+bool value_checks(const zorvel_calib_config& config, bool swap) {
+  const zorvel_camera_params& main = config.main;
+  const zorvel_camera_params& aux = config.aux;
+  return range_check(main.sensor_calib_mirror_flip_setting, 3,
+                     "\nError: main.sensor_calib_mirror_flip_setting = %u - valid values are "
+                     "0,1,2,3\n\n") &&
+         range_check(aux.sensor_calib_mirror_flip_setting, 3,
+                     "\nError: aux.sensor_calib_mirror_flip_setting = %u - valid values are "
+                     "0,1,2,3\n\n") &&
+         range_check(main.sensor_mono_flag, 1,
+                     "\nError: main.sensor_mono_flag = %u - valid values are 0,1\n\n") &&
+         range_check(aux.sensor_mono_flag, 1,
+                     "\nError: aux.sensor_mono_flag = %u - valid values are 0,1\n\n") &&
+         range_check(config.main_aux_sensor_calib_orientation_flag, 1,
+                     "\nError: main_aux_sensor_calib_orientation_flag = %u - valid values are "
+                     "0,1\n\n") &&
+         range_check(config.main_aux_rotation_flag, 2,
+                     "\nError: main_aux_rotation_flag = %u - valid values are 0,1,2\n\n") &&
+         positive_check(main.pixel_pitch_mm,
+                        "\nError: main.pixel_pitch_mm = %f - value should be > 0\n\n") &&
+         positive_check(main.focal_length_mm,
+                        "\nError: main.focal_length_mm = %f - value should be > 0\n\n") &&
+         positive_check(aux.pixel_pitch_mm,
+                        "\nError: aux.pixel_pitch_mm = %f - value should be > 0\n\n") &&
+         positive_check(aux.focal_length_mm,
+                        "\nError: aux.focal_length_mm = %f - value should be > 0\n\n") &&
+         capture_size_check("main", main, swap) && capture_size_check("aux", aux, swap) &&
+         range_check(config.percentile_for_variation_in_disparity, 100,
+                     "\nError: percentile_for_variation_in_disparity = %u - valid values are "
+                     "0..100\n\n");
+}
+
+zorvel_lens_model lens_of(const zorvel_camera_params& cam) {
+  zorvel_lens_model lens;
+  for (int i = 0; i < 5; ++i) {
+    lens.dewarp_coeff[i] = cam.dewarp_coeff[i];
+    lens.warp_coeff[i] = cam.warp_coeff[i];
+  }
+  lens.fl_dewarping_reference = cam.fl_dewarping_reference;
+  return lens;
+}
+
+zorvel_calib_camera camera_of(const zorvel_camera_params& cam, bool swap) {
+  zorvel_calib_camera c;
+  c.width = swap ? cam.calib_input_height : cam.calib_input_width;
+  c.height = swap ? cam.calib_input_width : cam.calib_input_height;
+  c.focal_length_mm = cam.focal_length_mm;
+  c.focal_length_ratio_l = cam.focal_length_ratio_l;
+  c.focal_length_ratio_flat = cam.focal_length_ratio_flat;
+  c.mono = cam.sensor_mono_flag != 0;
+  return c;
 }
 
 }  // namespace
@@ -115,124 +190,35 @@ int64_t working_other_side(int32_t width, int32_t height) {
   return static_cast<int64_t>(std::trunc(h * kWorkingSide / w));
 }
 
-bool prepare_calibration_context(const zorvel_calib_config& config,
-                                 zorvel_calib_context& c) {
-  const zorvel_camera_params& main = config.main;
-  const zorvel_camera_params& aux = config.aux;
-
-  // 2. Configuration copies.
-  for (int i = 0; i < 5; ++i) {
-    c.dewarp_coeff_aux[i] = aux.dewarp_coeff[i];
-    c.warp_coeff_aux[i] = aux.warp_coeff[i];
-    c.dewarp_coeff_main[i] = main.dewarp_coeff[i];
-    c.warp_coeff_main[i] = main.warp_coeff[i];
-    c.main_kp_fl_ratio[i] = main.distortion_adj_fl_ratio[i];
-    c.main_adjust_ratio[i] = main.distortion_scale_adj[i];
-    c.aux_kp_fl_ratio[i] = aux.distortion_adj_fl_ratio[i];
-    c.aux_adjust_ratio[i] = aux.distortion_scale_adj[i];
-  }
-  c.fl_dewarping_reference_aux = aux.fl_dewarping_reference;
-  c.fl_dewarping_reference_main = main.fl_dewarping_reference;
-  c.version = kLibraryVersion;
-  c.fov_used_for_computation = config.fov_used_for_computation;
-  c.max_hd_variation_allowed = config.max_hd_variation_allowed;
-  c.max_vd_variation_allowed = config.max_vd_variation_allowed;
-  c.crop_percent_for_aux = config.crop_percent_for_aux;
-  c.main_focal_length = main.focal_length_mm;
-  c.main_pixel_pitch_mm = main.pixel_pitch_mm;
-  c.main_focal_length_ratio = main.focal_length_ratio_l;
-  c.main_focal_length_ratio_flat = main.focal_length_ratio_flat;
-  c.aux_focal_length_ratio_flat = aux.focal_length_ratio_flat;
-
-  // 3.-5. Autofocus: programmed ratios against the thin-lens ratios.
-  const float t_main_flat = theoretical_fl_ratio(config.flat_chart_distance_mm, main.focal_length_mm);
-  const float t_aux_flat = theoretical_fl_ratio(config.flat_chart_distance_mm, aux.focal_length_mm);
-  const float t_main_l = theoretical_fl_ratio(config.l_chart_distance_mm, main.focal_length_mm);
-  const float t_aux_l = theoretical_fl_ratio(config.l_chart_distance_mm, aux.focal_length_mm);
-  if (!af_check("main", "main", main, t_main_flat, t_main_l)) return false;
-  if (!af_check("Aux", "Aux", aux, t_aux_flat, t_aux_l)) return false;
-
-  // 6. Orientation: a rotated module exchanges width and height.
+bool prepare_calibration_setup(const zorvel_calib_config& config, uint8_t mode,
+                               zorvel_calibration_setup& setup) {
+  // The checks run in the order the stations know their messages in.
+  if (!autofocus_checks(config)) return false;
   const bool swap = config.main_aux_rotation_flag != 0;
-  c.swap_dimensions = swap ? 1 : 0;
-  c.main_width = swap ? main.calib_input_height : main.calib_input_width;
-  c.main_height = swap ? main.calib_input_width : main.calib_input_height;
-
-  // 7.-9.
-  if (main.focal_length_ratio_l < 1.0f) {
-    std::printf("\nError: main_focal_length_ratio = %f - this value should always be >= 1.0\n\n",
-                static_cast<double>(main.focal_length_ratio_l));
-    return false;
-  }
-  c.aux_focal_length = aux.focal_length_mm;
-  c.aux_pixel_pitch_mm = aux.pixel_pitch_mm;
-  c.aux_focal_length_ratio = aux.focal_length_ratio_l;
-  c.main_focal_length_mm = main.focal_length_mm;
-  c.aux_focal_length_mm = aux.focal_length_mm;
-  c.aux_focal_length = aux.focal_length_mm * aux.focal_length_ratio_l;
-  c.aux_width = swap ? aux.calib_input_height : aux.calib_input_width;
-  c.aux_height = swap ? aux.calib_input_width : aux.calib_input_height;
-  if (aux.focal_length_ratio_l < 1.0f) {
-    std::printf("\nError: aux_focal_length_ratio = %f - this value should always be >= 1.0\n\n",
-                static_cast<double>(aux.focal_length_ratio_l));
+  if (!ratio_at_least_one("main_focal_length_ratio", config.main.focal_length_ratio_l) ||
+      !ratio_at_least_one("aux_focal_length_ratio", config.aux.focal_length_ratio_l) ||
+      !value_checks(config, swap)) {
     return false;
   }
 
-  // 10. Range checks, then the values every later division relies on.
-  if (!range_check(main.sensor_calib_mirror_flip_setting, 3,
-                   "\nError: main.sensor_calib_mirror_flip_setting = %u - valid values are "
-                   "0,1,2,3\n\n") ||
-      !range_check(aux.sensor_calib_mirror_flip_setting, 3,
-                   "\nError: aux.sensor_calib_mirror_flip_setting = %u - valid values are "
-                   "0,1,2,3\n\n") ||
-      !range_check(main.sensor_mono_flag, 1,
-                   "\nError: main.sensor_mono_flag = %u - valid values are 0,1\n\n") ||
-      !range_check(aux.sensor_mono_flag, 1,
-                   "\nError: aux.sensor_mono_flag = %u - valid values are 0,1\n\n") ||
-      !range_check(config.main_aux_sensor_calib_orientation_flag, 1,
-                   "\nError: main_aux_sensor_calib_orientation_flag = %u - valid values are "
-                   "0,1\n\n") ||
-      !range_check(config.main_aux_rotation_flag, 2,
-                   "\nError: main_aux_rotation_flag = %u - valid values are 0,1,2\n\n")) {
-    return false;
-  }
-  if (!positive_check(main.pixel_pitch_mm,
-                      "\nError: main.pixel_pitch_mm = %f - value should be > 0\n\n") ||
-      !positive_check(main.focal_length_mm,
-                      "\nError: main.focal_length_mm = %f - value should be > 0\n\n") ||
-      !positive_check(aux.pixel_pitch_mm,
-                      "\nError: aux.pixel_pitch_mm = %f - value should be > 0\n\n") ||
-      !positive_check(aux.focal_length_mm,
-                      "\nError: aux.focal_length_mm = %f - value should be > 0\n\n") ||
-      !capture_size_check("main", main, swap) || !capture_size_check("aux", aux, swap) ||
-      !range_check(config.percentile_for_variation_in_disparity, 100,
-                   "\nError: percentile_for_variation_in_disparity = %u - valid values are "
-                   "0..100\n\n")) {
-    return false;
-  }
-
-  // 11. Chart, threshold and metric settings.
-  c.calib_square_size_mm = config.calib_square_size_mm;
-  c.cam_baseline_mm = config.cam_baseline_mm;
-  c.l_chart_distance_mm = config.l_chart_distance_mm;
-  c.flat_chart_distance_mm = config.flat_chart_distance_mm;
-  c.main_aux_position_flag = config.main_aux_position_flag;
-  c.residual_vertical_disparity_threshold_pixels =
-      config.residual_vertical_disparity_threshold_pixels;
-  c.scale_difference_threshold_percent = config.scale_difference_threshold_percent;
-  c.distance_threshold_percent = config.l_chart_origin_distance_threshold_percent;
-  c.percentage_fov_for_metric_calculation = config.percentage_fov_for_metric_calculation;
-  c.percentile_for_variation_in_disparity = config.percentile_for_variation_in_disparity;
-  c.vertical_disparity_max_threshold = config.vertical_disparity_max_threshold;
-  c.horizontal_disparity_max_threshold = config.horizontal_disparity_max_threshold;
-  c.working_width = kWorkingSide;
-  c.projection_offset_x = 0.0f;
-  c.projection_offset_y = 0.0f;
-  c.main_sensor_mono_flag = main.sensor_mono_flag;
-  c.aux_sensor_mono_flag = aux.sensor_mono_flag;
-
-  // 12.
-  fields_of_view(c, swap);
+  setup.main = camera_of(config.main, swap);
+  setup.aux = camera_of(config.aux, swap);
+  fields_of_view(config.main, config.aux, swap, setup.main, setup.aux);
+  setup.working.rotated = swap;
+  setup.working.crop_percent_for_aux = config.crop_percent_for_aux;
+  setup.working.main_lens = lens_of(config.main);
+  setup.working.aux_lens = lens_of(config.aux);
+  setup.charts.square_size_mm = config.calib_square_size_mm;
+  setup.charts.baseline_mm = config.cam_baseline_mm;
+  setup.charts.l_chart_distance_mm = config.l_chart_distance_mm;
+  setup.charts.flat_chart_distance_mm = config.flat_chart_distance_mm;
+  setup.charts.main_aux_position_flag = config.main_aux_position_flag;
+  setup.charts.fov_used_for_computation = config.fov_used_for_computation;
+  setup.metrics.percentage_fov_for_metric_calculation = config.percentage_fov_for_metric_calculation;
+  setup.metrics.percentile_for_variation_in_disparity = config.percentile_for_variation_in_disparity;
+  setup.max_hd_variation_allowed = config.max_hd_variation_allowed;
+  setup.max_vd_variation_allowed = config.max_vd_variation_allowed;
+  setup.write_debug_files = mode == 4;
   return true;
 }
 

@@ -1,17 +1,17 @@
-// The calibration run up to the captures: the run record filled from the
-// configuration, the autofocus ratio checks, the range checks, and the focal
-// lengths in working pixels with the fields of view.
+// The calibration run up to the captures: the autofocus ratio checks, the
+// range checks, and the calibration's setup (focal lengths in working pixels,
+// fields of view, charts, lens models) from the configuration.
 #pragma once
 
 #include "config/calib_config.h"
-#include "driver/context.h"
+#include "calib/calibration_model.h"
 
 namespace zorvel {
 
-// Returns false after printing the first failed check; context is then
-// partly filled and must not be used.
-bool prepare_calibration_context(const zorvel_calib_config& config,
-                                 zorvel_calib_context& context);
+// Returns false after printing the first failed check. mode 4 asks for the
+// debug files.
+bool prepare_calibration_setup(const zorvel_calib_config& config, uint8_t mode,
+                               zorvel_calibration_setup& setup);
 
 // The side of the working image that is not the normalised 1280 pixels, for a capture of
 // width x height as configured (before any turn): trunc(height x 1280 /

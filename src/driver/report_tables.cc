@@ -86,27 +86,27 @@ bool row_passes(float value, float threshold, bool measured) {
   return measured && value <= threshold;
 }
 
-bool print_calibration_table(std::FILE* out, const zorvel_calib_context& context,
+bool print_calibration_table(std::FILE* out, const zorvel_calibration_result& result,
                              const zorvel_calib_config& config) {
   table_printer t{out};
   std::fputs(kCalibrationTitle, out);
   t.header();
-  t.row(kLResidualVd, context.l_chart_residual_vd,
+  t.row(kLResidualVd, result.l_residual_vd,
         config.residual_vertical_disparity_threshold_pixels);
-  t.row(kLDistanceError, context.l_chart_distance_error_percent,
+  t.row(kLDistanceError, result.l_distance_error_percent,
         config.l_chart_origin_distance_threshold_percent);
-  t.row(kLScaleDifference, context.l_chart_scale_difference_percent,
+  t.row(kLScaleDifference, result.l_scale_difference_percent,
         config.scale_difference_threshold_percent);
-  t.row(kFlatResidualVd, context.flat_chart_residual_vd,
+  t.row(kFlatResidualVd, result.flat_residual_vd,
         config.residual_vertical_disparity_threshold_pixels);
-  t.row(kFlatHdStdev, context.flat_chart_hd_stdev, config.flat_chart_standard_dev_threshold);
-  t.row(kFlatScaleDifference, context.flat_chart_scale_difference_percent,
+  t.row(kFlatHdStdev, result.flat.hd_stdev, config.flat_chart_standard_dev_threshold);
+  t.row(kFlatScaleDifference, result.flat_scale_difference_percent,
         config.scale_difference_threshold_percent);
   t.percentile_row(kFlatVdPercentile, config.percentage_fov_for_metric_calculation,
-                   config.percentile_for_variation_in_disparity, context.vd_percentile_metric,
+                   config.percentile_for_variation_in_disparity, result.flat.vd_percentile_metric,
                    config.vertical_disparity_max_threshold);
   t.percentile_row(kFlatHdPercentile, config.percentage_fov_for_metric_calculation,
-                   config.percentile_for_variation_in_disparity, context.hd_percentile_metric,
+                   config.percentile_for_variation_in_disparity, result.flat.hd_percentile_metric,
                    config.horizontal_disparity_max_threshold);
   std::fputs("\n", out);
   return t.any_fail;
@@ -134,17 +134,28 @@ bool print_verification_table(std::FILE* out, const zorvel_calib_context& verify
   return t.any_fail;
 }
 
-bool print_l_chart_table(std::FILE* out, const zorvel_calib_context& context,
+bool print_l_chart_table(std::FILE* out, const zorvel_calibration_result& result,
                          const zorvel_calib_config& config) {
   table_printer t{out};
   std::fputs(kLChartTitle, out);
   std::fprintf(out, kLChartHeaderFormat, "Metric", "Value", "Threshold", "Result");
-  const float value = context.l_chart_distance_error_percent;
+  const float value = result.l_distance_error_percent;
   const float threshold = config.l_chart_origin_distance_threshold_percent;
   const char* v = t.verdict(value, threshold, true);
   std::fprintf(out, kLChartRowFormat, kLDistanceError, static_cast<double>(value),
                static_cast<double>(threshold), v);
   return t.any_fail;
+}
+
+void print_disparity_debug_info(std::FILE* out, const char* header, const char* footer,
+                                float distance_mm, float mean_disparity,
+                                float reference_disparity) {
+  std::fputs(header, out);
+  std::fprintf(out, "\n Computed Mean Disparity @ distance %fmm is %f",
+               static_cast<double>(distance_mm), static_cast<double>(mean_disparity));
+  std::fprintf(out, "\n Reference Disparity @ distance %fmm is %f",
+               static_cast<double>(distance_mm), static_cast<double>(reference_disparity));
+  std::fputs(footer, out);
 }
 
 void print_reference_metrics(std::FILE* out, const zorvel_otp_data& record) {

@@ -9,6 +9,7 @@
 #include "config/calib_config.h"
 #include "config/verif_config.h"
 #include "driver/context.h"
+#include "calib/calibration_model.h"
 #include "otp/otp_record.h"
 
 namespace zorvel {
@@ -19,7 +20,7 @@ bool row_passes(float value, float threshold, bool measured = true);
 
 // Each table prints its title, header and rows; the result is the any-FAIL
 // flag (true when at least one row failed).
-bool print_calibration_table(std::FILE* out, const zorvel_calib_context& context,
+bool print_calibration_table(std::FILE* out, const zorvel_calibration_result& result,
                              const zorvel_calib_config& config);
 
 // metrics_measured = false when the run mode skipped the measurement: every
@@ -31,8 +32,14 @@ bool print_verification_table(std::FILE* out, const zorvel_calib_context& verify
                               bool scale_measured);
 
 // The one-row table of an L-chart-only calibration.
-bool print_l_chart_table(std::FILE* out, const zorvel_calib_context& context,
+bool print_l_chart_table(std::FILE* out, const zorvel_calibration_result& result,
                          const zorvel_calib_config& config);
+
+// The measured mean disparity against the one the baseline gives at the flat
+// chart's distance (mm), between the run's own header and footer lines.
+void print_disparity_debug_info(std::FILE* out, const char* header, const char* footer,
+                                float distance_mm, float mean_disparity,
+                                float reference_disparity);
 
 // "Reference Metrics from Calib", from the record as it will be stored
 // (tenths bytes divided by 10 in double precision).

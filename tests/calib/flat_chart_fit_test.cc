@@ -17,7 +17,8 @@ namespace zorvel {
 namespace {
 
 struct flat_case {
-  zorvel_calib_context context;
+  zorvel_calibration_setup setup;
+  zorvel_calibration_result result;
   zorvel_key_points main, aux;
   int32_t n = 0;
 };
@@ -25,9 +26,10 @@ struct flat_case {
 // Centred flat-chart points of module m at 800 mm, rot set to the truth.
 flat_case make_case(const test::synthetic_module& m) {
   flat_case c;
-  c.context = test::context_for(m, 450.0, 800.0, 30.0);
+  c.setup = test::setup_for(m, 450.0, 800.0, 30.0);
+  c.result = test::result_for(c.setup);
   const test::mat3 rot = m.rot();
-  for (int j = 0; j < 9; ++j) c.context.rot[j] = rot[j];
+  for (int j = 0; j < 9; ++j) c.result.model.rot[j] = rot[j];
   const auto pts = test::flat_chart_points(800.0, 30.0);
   test::fill_sets(m, pts, c.main, c.aux);
   c.n = static_cast<int32_t>(pts.size());
@@ -42,9 +44,7 @@ flat_case make_case(const test::synthetic_module& m) {
 
 std::string fit(flat_case& c, bool* ok = nullptr) {
   return test::capture_stdout([&] {
-    const bool result = fit_flat_chart_correction(c.context, c.main, c.aux, c.n, 960, 1280,
-                                                  c.context.main_focal_length,
-                                                  c.context.aux_focal_length);
+    const bool result = fit_flat_chart_correction(c.setup, c.main, c.aux, c.n, 960, 1280, c.result);
     if (ok) *ok = result;
   });
 }
@@ -52,11 +52,11 @@ std::string fit(flat_case& c, bool* ok = nullptr) {
 // RMS row difference between main points and the aux points projected
 // through the complete model (rotation and geo).
 double residual_rows(const flat_case& c) {
-  const std::array<double, 9> P = matrix_invert3(c.context.rot);
+  const std::array<double, 9> P = matrix_invert3(c.result.model.rot);
   std::vector<double> rows(c.n), cols(c.n);
   project_and_correct_points(P.data(), c.aux.y.data(), c.aux.x.data(), c.n, rows.data(),
-                             cols.data(), c.context.geo, 960, 1280, c.context.main_focal_length,
-                             c.context.aux_focal_length, 0.0, 0.0);
+                             cols.data(), c.result.model.geo, 960, 1280, c.result.model.main_focal_px,
+                             c.result.model.aux_focal_px, 0.0, 0.0);
   double sum = 0.0;
   for (int32_t i = 0; i < c.n; ++i) sum += (rows[i] - c.main.y[i]) * (rows[i] - c.main.y[i]);
   return std::sqrt(sum / c.n);
@@ -66,13 +66,12 @@ TEST(FlatChartFit, IdenticalImagesFitNothing) {
   test::synthetic_module m;
   m.baseline_mm = 0.0;
   flat_case c = make_case(m);
-  for (float& g : c.context.geo) g = 7.0f;
+  for (float& g : c.result.model.geo) g = 7.0f;
   bool ok = false;
   const std::string printed = fit(c, &ok);
   ASSERT_TRUE(ok);
-  for (int j = 0; j < 32; ++j) EXPECT_EQ(c.context.geo[j], 0.0f) << j;
-  for (int j = 0; j < 18; ++j) EXPECT_EQ(c.context.geo_out[j], 0.0f) << j;
-  EXPECT_EQ(c.context.rms_vd_center_flat, 0.0);
+  for (int j = 0; j < 32; ++j) EXPECT_EQ(c.result.model.geo[j], 0.0f) << j;
+  for (int j = 0; j < 18; ++j) EXPECT_EQ(c.result.image_correction[j], 0.0f) << j;
   EXPECT_EQ(printed,
             "\n RMS_VD_Center_Flat_Chart = 0.000000\n RMS_VD_Center_Flat_Chart_END");
 }
@@ -94,7 +93,7 @@ TEST(FlatChartFit, CorrectsARowDistortionOfTheAuxCamera) {
   // What is left is the rounding of both images' integer key points.
   EXPECT_GT(before, 1.5);
   EXPECT_LT(after, 0.6);
-  for (int j = 18; j < 32; ++j) EXPECT_EQ(c.context.geo[j], 0.0f);
+  for (int j = 18; j < 32; ++j) EXPECT_EQ(c.result.model.geo[j], 0.0f);
 }
 
 TEST(FlatChartFit, PlaneIsClampedUnlessTheCentreIsMuchWorse) {
@@ -108,10 +107,10 @@ TEST(FlatChartFit, PlaneIsClampedUnlessTheCentreIsMuchWorse) {
       c.main.x[i] = 40 * c.main.Xw[i];
       c.aux.x[i] = 42 * c.aux.Xw[i];
     }
-    c.context.rms_vd_center_l = rms_l;
+    c.result.rms_vd_center_l = rms_l;
     *printed = fit(c);
     float size = 0.0f;  // of the column correction
-    for (int j = 0; j < 9; ++j) size += std::fabs(c.context.geo[j]);
+    for (int j = 0; j < 9; ++j) size += std::fabs(c.result.model.geo[j]);
     return size;
   };
   std::string printed;

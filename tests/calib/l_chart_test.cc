@@ -24,9 +24,13 @@ constexpr double kAngleTolerance = 0.25;
 constexpr double kFocalTolerance = 0.0015;
 
 struct l_run {
-  zorvel_calib_context context;
-  zorvel_key_points main, aux, out;
-  int result = 0;
+  zorvel_calibration_setup setup;
+  zorvel_calibration_result result;
+  zorvel_chart_pair pair;
+  zorvel_key_points& main = pair.main_points;
+  zorvel_key_points& aux = pair.aux_points;
+  zorvel_key_points out;
+  bool ok = false;
   std::string printed;
 };
 
@@ -34,27 +38,29 @@ struct l_run {
 l_run run_l(const synthetic_module& m, const std::vector<test::labelled_point>& pts,
             const std::function<void(l_run&)>& edit = nullptr) {
   l_run r;
-  r.context = test::context_for(m, kL, 800.0, kSquare);
+  r.setup = test::setup_for(m, kL, 800.0, kSquare);
+  r.result = test::result_for(r.setup);
+  r.pair.main_width = r.pair.aux_width = m.width;
+  r.pair.main_height = r.pair.aux_height = m.height;
   test::fill_sets(m, pts, r.main, r.aux);
   r.out = zorvel_key_points(kKeyPointCapacity);
   if (edit) edit(r);
   const int32_t n = static_cast<int32_t>(pts.size());
   r.printed = test::capture_stdout([&] {
-    r.result = calibrate_l_chart(r.main, r.aux, r.out, n, m.width, m.width, m.height, m.height,
-                                 r.context);
+    r.ok = calibrate_l_chart(r.pair, r.out, n, r.setup, r.result);
   });
   return r;
 }
 
 void expect_recovers(const synthetic_module& m, const l_run& r) {
-  ASSERT_EQ(r.result, 0) << r.printed;
+  ASSERT_TRUE(r.ok) << r.printed;
   const test::mat3 truth = m.rot();
   const zorvel_relative_angles want = relative_angles(truth.data());
-  const zorvel_relative_angles got = relative_angles(r.context.rot);
+  const zorvel_relative_angles got = relative_angles(r.result.model.rot);
   EXPECT_NEAR(got.pitch_deg, want.pitch_deg, kAngleTolerance);
   EXPECT_NEAR(got.yaw_deg, want.yaw_deg, kAngleTolerance);
   EXPECT_NEAR(got.roll_deg, want.roll_deg, kAngleTolerance);
-  EXPECT_NEAR(r.context.main_focal_length / m.f_main, 1.0, kFocalTolerance);
+  EXPECT_NEAR(r.result.model.main_focal_px / m.f_main, 1.0, kFocalTolerance);
 }
 
 TEST(LChartCalibration, RecoversRotationAndFocalLengthOfRandomModules) {
@@ -93,9 +99,9 @@ TEST(LChartCalibration, PositionFlagGivesTheSignOfTheExpectedDisparity) {
   expect_recovers(m, run_l(m, pts));
 
   // The wrong sign moves the yaw by the angle the baseline subtends twice.
-  // The context claims -column while the points were made with +column.
-  const l_run r = run_l(m, pts, [](l_run& run) { run.context.main_aux_position_flag = 1; });
-  const double yaw_error = relative_angles(r.context.rot).yaw_deg - 1.0;
+  // The setup claims -column while the points were made with +column.
+  const l_run r = run_l(m, pts, [](l_run& run) { run.setup.charts.main_aux_position_flag = 1; });
+  const double yaw_error = relative_angles(r.result.model.rot).yaw_deg - 1.0;
   EXPECT_GT(std::fabs(yaw_error), 4.0);  // 2 atan(20 / 450) is about 5 degrees
 }
 
@@ -108,10 +114,10 @@ TEST(LChartCalibration, IdenticalImagesWithoutBaselineGiveTheIdentity) {
     run.aux = run.main;
     original = run.main;
   });
-  ASSERT_EQ(r.result, 0);
-  for (int j = 0; j < 9; ++j) EXPECT_NEAR(r.context.rot[j], j % 4 == 0 ? 1.0 : 0.0, 1e-9) << j;
-  EXPECT_FLOAT_EQ(r.context.main_focal_length, r.context.aux_focal_length);
-  EXPECT_NEAR(r.context.rms_vd_center_l, 0.0, 1e-9);
+  ASSERT_TRUE(r.ok);
+  for (int j = 0; j < 9; ++j) EXPECT_NEAR(r.result.model.rot[j], j % 4 == 0 ? 1.0 : 0.0, 1e-9) << j;
+  EXPECT_FLOAT_EQ(r.result.model.main_focal_px, r.result.model.aux_focal_px);
+  EXPECT_NEAR(r.result.rms_vd_center_l, 0.0, 1e-9);
   // Inputs are left centred; the rectified points equal them (to truncation).
   EXPECT_EQ(r.main.y[1], original.y[1] - 480);
   EXPECT_EQ(r.main.x[1], original.x[1] - 640);
@@ -127,7 +133,7 @@ TEST(LChartCalibration, DegenerateInputIsRefused) {
   const std::string message = "L chart calibration failed: too few paired key points\n";
   auto refused = [&](std::vector<test::labelled_point> pts) {
     l_run r = run_l(m, pts);
-    EXPECT_EQ(r.result, -1);
+    EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.printed, message);
   };
   auto pts = test::l_chart_points(kL, kSquare);
@@ -163,10 +169,10 @@ TEST(LChartCalibration, CentreRmsCountsEveryDepthLabel) {
     run.main.y[shifted] += 3;
   });
   const std::string& printed = r.printed;
-  EXPECT_NEAR(r.context.rms_vd_center_l, std::sqrt(9.0 / count), 0.05);
+  EXPECT_NEAR(r.result.rms_vd_center_l, std::sqrt(9.0 / count), 0.05);
   char expected[80];
   std::snprintf(expected, sizeof expected, "\n RMS_VD_Center_L_Chart = %f\n RMS_VD_Center_L_Chart_END",
-                r.context.rms_vd_center_l);
+                r.result.rms_vd_center_l);
   EXPECT_NE(printed.find(expected), std::string::npos) << printed;
 }
 
@@ -188,44 +194,22 @@ TEST(RelativeAngles, UseTheApproximatePiFactor) {
 }
 
 TEST(LOnlyResults, DistanceErrorOfTheFirstPair) {
-  zorvel_calib_context c{};
-  c.main_focal_length = 1000.0f;
-  c.cam_baseline_mm = 20.0f;
-  c.l_chart_distance_mm = 500.0f;
-  c.rot[0] = c.rot[4] = c.rot[8] = 1.0;
+  zorvel_calibration_setup setup;
+  setup.charts.baseline_mm = 20.0f;
+  setup.charts.l_chart_distance_mm = 500.0f;
+  zorvel_calibration_result result;
+  result.model.main_focal_px = 1000.0f;
+  result.model.rot[0] = result.model.rot[4] = result.model.rot[8] = 1.0;
   zorvel_chart_pair l_pair, rect;
   l_pair.main_points = zorvel_key_points(4);
   rect.aux_points = zorvel_key_points(4);
   rect.aux_points.x[0] = 40;
-  l_only_results(c, l_pair, rect, 1);
-  EXPECT_FLOAT_EQ(c.l_chart_distance_error_percent, 0.0f);
+  l_only_results(setup, l_pair, rect, result);
+  EXPECT_FLOAT_EQ(result.l_distance_error_percent, 0.0f);
   rect.aux_points.x[0] = 50;  // Z = 400 mm
-  l_only_results(c, l_pair, rect, 1);
-  EXPECT_FLOAT_EQ(c.l_chart_distance_error_percent, 20.0f);
-  EXPECT_EQ(c.relative_yaw_degrees, 0.0);
-}
-
-TEST(StoreLChartPoints, KeepsTheFirst200PairsSaturated) {
-  zorvel_key_points main(400), aux(400);
-  for (int32_t i = 0; i < 350; ++i) {
-    main.y[i] = i;
-    main.x[i] = -i;
-    aux.y[i] = 1000 + i;
-    aux.x[i] = i == 3 ? 40000 : 2 * i;
-    main.Yw[i] = i % 7;
-    main.Xw[i] = i == 5 ? 300 : -(i % 5);
-    aux.Yw[i] = i % 7;
-    aux.Xw[i] = -(i % 5);
-  }
-  zorvel_calib_context c{};
-  store_l_chart_points(c, main, aux, 350);
-  EXPECT_EQ(c.l_chart_point_count, 200);
-  EXPECT_EQ(c.main_l_point_y[199], 199);
-  EXPECT_EQ(c.main_l_point_x[199], -199);
-  EXPECT_EQ(c.aux_l_point_y[0], 1000);
-  EXPECT_EQ(c.aux_l_point_x[3], 32767);  // clamped, not wrapped
-  EXPECT_EQ(c.main_l_label_xw[5], 127);
-  EXPECT_EQ(c.aux_l_label_xw[4], -4);
+  l_only_results(setup, l_pair, rect, result);
+  EXPECT_FLOAT_EQ(result.l_distance_error_percent, 20.0f);
+  EXPECT_EQ(result.angles.yaw_deg, 0.0);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "detect/chart_pair.h"
-#include "driver/context.h"
+#include "calib/calibration_model.h"
 
 namespace zorvel::test {
 
@@ -129,39 +129,46 @@ inline void fill_sets(const synthetic_module& m, const std::vector<labelled_poin
   }
 }
 
-// A run record as the calibration run fills it for this module, with the
-// fields of view derived the way the run derives them (float K, atan of a
-// float argument narrowed to float).
-inline zorvel_calib_context context_for(const synthetic_module& m, double l_distance_mm,
-                                        double flat_distance_mm, double square_mm) {
-  zorvel_calib_context c{};
+// The calibration's setup for this module, with the fields of view derived
+// the way the run derives them (float K, atan of a float argument narrowed
+// to float).
+inline zorvel_calibration_setup setup_for(const synthetic_module& m, double l_distance_mm,
+                                          double flat_distance_mm, double square_mm) {
+  zorvel_calibration_setup s;
   const float K = 114.59155f;
-  c.main_focal_length = static_cast<float>(m.f_main);
-  c.aux_focal_length = static_cast<float>(m.f_aux);
-  c.main_fov_h_deg =
-      K * static_cast<float>(std::atan(static_cast<double>(1280.0f / c.main_focal_length * 0.5f)));
-  c.main_fov_v_deg = K * static_cast<float>(std::atan(static_cast<double>(
-                             static_cast<float>(m.height) / c.main_focal_length * 0.5f)));
-  c.aux_fov_h_deg =
-      K * static_cast<float>(std::atan(static_cast<double>(1280.0f / c.aux_focal_length * 0.5f)));
-  c.aux_fov_v_deg = K * static_cast<float>(std::atan(static_cast<double>(
-                            static_cast<float>(m.height) * 1280.0f /
-                            static_cast<float>(m.width) / c.aux_focal_length * 0.5f)));
-  c.calib_square_size_mm = static_cast<float>(square_mm);
-  c.cam_baseline_mm = static_cast<float>(m.baseline_mm);
-  c.main_aux_position_flag = m.position_flag;
-  c.l_chart_distance_mm = static_cast<float>(l_distance_mm);
-  c.flat_chart_distance_mm = static_cast<float>(flat_distance_mm);
-  c.main_width = c.aux_width = m.width;
-  c.main_height = c.aux_height = m.height;
-  c.working_width = 1280;
-  c.main_focal_length_ratio = c.aux_focal_length_ratio = 1.0f;
-  c.main_focal_length_ratio_flat = c.aux_focal_length_ratio_flat = 1.0f;
-  c.max_hd_variation_allowed = c.max_vd_variation_allowed = 1.0f;
-  c.fov_used_for_computation = 40;
-  c.percentage_fov_for_metric_calculation = 80;
-  c.percentile_for_variation_in_disparity = 95;
-  return c;
+  const auto fov = [&](float extent_px, float focal_px) {
+    return K * static_cast<float>(std::atan(static_cast<double>(extent_px / focal_px * 0.5f)));
+  };
+  for (zorvel_calib_camera* c : {&s.main, &s.aux}) {
+    c->width = m.width;
+    c->height = m.height;
+    c->focal_length_ratio_l = c->focal_length_ratio_flat = 1.0f;
+  }
+  s.main.focal_px = static_cast<float>(m.f_main);
+  s.aux.focal_px = static_cast<float>(m.f_aux);
+  s.main.fov_h_deg = fov(1280.0f, s.main.focal_px);
+  s.main.fov_v_deg = fov(static_cast<float>(m.height), s.main.focal_px);
+  s.aux.fov_h_deg = fov(1280.0f, s.aux.focal_px);
+  s.aux.fov_v_deg =
+      fov(static_cast<float>(m.height) * 1280.0f / static_cast<float>(m.width), s.aux.focal_px);
+  s.charts.square_size_mm = static_cast<float>(square_mm);
+  s.charts.baseline_mm = static_cast<float>(m.baseline_mm);
+  s.charts.main_aux_position_flag = m.position_flag;
+  s.charts.l_chart_distance_mm = static_cast<float>(l_distance_mm);
+  s.charts.flat_chart_distance_mm = static_cast<float>(flat_distance_mm);
+  s.charts.fov_used_for_computation = 40;
+  s.max_hd_variation_allowed = s.max_vd_variation_allowed = 1.0f;
+  s.metrics = {80, 95};
+  return s;
+}
+
+// A result whose model starts from the setup's focal lengths, as the
+// calibrations start it.
+inline zorvel_calibration_result result_for(const zorvel_calibration_setup& s) {
+  zorvel_calibration_result r;
+  r.model.main_focal_px = s.main.focal_px;
+  r.model.aux_focal_px = s.aux.focal_px;
+  return r;
 }
 
 }  // namespace zorvel::test

@@ -11,6 +11,7 @@
 #include "driver/calibration_records.h"
 #include "driver/calibration_setup.h"
 #include "support/test_support.h"
+#include "zorvel_version.h"
 
 namespace zorvel::test {
 namespace {
@@ -45,21 +46,21 @@ TEST(CalibrationRecords, TenthsAndLimitsSaturateInsteadOfWrapping) {
   // 0.7f x 10 rounds to 7.0f in single precision (6.99... in double).
   EXPECT_EQ(saturated_tenths(0.7f), 7);
 
-  const zorvel_calib_config config = capture_sizes();
-  zorvel_calib_context c{};
-  for (int i = 0; i < 5; ++i) {
-    c.main_kp_fl_ratio[i] = c.main_adjust_ratio[i] = 1.0f;
-    c.aux_kp_fl_ratio[i] = c.aux_adjust_ratio[i] = 1.0f;
+  zorvel_calib_config config = capture_sizes();
+  for (zorvel_camera_params* cam : {&config.main, &config.aux}) {
+    for (int i = 0; i < 5; ++i) cam->distortion_adj_fl_ratio[i] = cam->distortion_scale_adj[i] = 1.0f;
   }
-  c.max_hd_variation_allowed = 1.9f;  // integer part first: 10, not 19
-  c.max_vd_variation_allowed = 30.0f;
-  c.flat_chart_distance_mm = 3000.0f;  // 300 cm would wrap to 44
-  c.flat_chart_max_vd = 1.25f;
-  c.flat_chart_max_hd_delta = 40.0f;
-  c.cam_baseline_mm = 20.0f;
-  c.geo_out[17] = 0.5f;
+  config.max_hd_variation_allowed = 1.9f;  // integer part first: 10, not 19
+  config.max_vd_variation_allowed = 30.0f;
+  config.flat_chart_distance_mm = 3000.0f;  // 300 cm would wrap to 44
+  config.cam_baseline_mm = 20.0f;
+  const zorvel_calibration_setup setup;
+  zorvel_calibration_result c;
+  c.flat_max_vd = 1.25f;
+  c.flat.max_hd_delta = 40.0f;
+  c.image_correction[17] = 0.5f;
   zorvel_otp_data r;
-  EXPECT_EQ(capture_file([&](std::FILE* f) { r = build_otp_record(config, c, f); }), "");
+  EXPECT_EQ(capture_file([&](std::FILE* f) { r = build_otp_record(config, setup, c, f); }), "");
   EXPECT_EQ(r.max_hd_variation_tenths, 10);
   EXPECT_EQ(r.max_vd_variation_tenths, 255);
   EXPECT_EQ(r.flat_chart_distance_cm, 255);
@@ -68,12 +69,12 @@ TEST(CalibrationRecords, TenthsAndLimitsSaturateInsteadOfWrapping) {
   EXPECT_EQ(r.main_scaled_height, 960);
   EXPECT_EQ(r.aux_native_width, 3264);
   EXPECT_EQ(r.geo[17], 0.5f);
-  EXPECT_EQ(r.version, 0x10607u);
+  EXPECT_EQ(r.version, kLibraryVersion);
   EXPECT_EQ(r.dewarp_version, 4);
 
-  c.flat_chart_distance_mm = 809.0f;
-  c.max_hd_variation_allowed = -2.0f;
-  r = build_otp_record(config, c, stdout);
+  config.flat_chart_distance_mm = 809.0f;
+  config.max_hd_variation_allowed = -2.0f;
+  r = build_otp_record(config, setup, c, stdout);
   EXPECT_EQ(r.flat_chart_distance_cm, 80);
   EXPECT_EQ(r.max_hd_variation_tenths, 0);
 }
@@ -103,28 +104,38 @@ TEST(CalibrationRecords, AdjustmentRatiosTruncateInRangeAndClampOutsideWithWarni
             "Warning: distortion_scale_adj_aux_3 = nan clamped to 1.000000\n");
 }
 
-TEST(CalibrationRecords, InterimRecordCopiesTheStoredPointsOnly) {
+TEST(CalibrationRecords, InterimRecordKeepsTheFirst200PairsSaturated) {
   const zorvel_calib_config config = capture_sizes();
-  zorvel_calib_context c{};
-  c.l_chart_point_count = 3;
-  for (int i = 0; i < 200; ++i) {
-    c.main_l_point_y[i] = static_cast<int16_t>(i + 1);
-    c.aux_l_label_xw[i] = static_cast<int8_t>(-i - 1);
+  zorvel_calibration_result c;
+  c.l_main_points = zorvel_key_points(400);
+  c.l_aux_points = zorvel_key_points(400);
+  for (int32_t i = 0; i < 350; ++i) {
+    c.l_main_points.y[i] = i + 1;
+    c.l_aux_points.x[i] = i == 3 ? 40000 : 2 * i;
+    c.l_main_points.Xw[i] = i == 5 ? 300 : -(i % 5);
+    c.l_aux_points.Xw[i] = -i - 1;
   }
-  c.rot[0] = 1.0000000001;
-  c.main_focal_length = 1000.5f;
-  c.l_chart_distance_error_percent = 1.5f;
-  const zorvel_otp_interim_data r = build_interim_record(config, c);
-  EXPECT_EQ(r.l_chart_point_count, 3u);
-  EXPECT_EQ(r.main_l_point_y[2], 3);
-  EXPECT_EQ(r.main_l_point_y[3], 0);
+  c.l_point_count = 350;
+  c.model.rot[0] = 1.0000000001;
+  c.model.main_focal_px = 1000.5f;
+  c.l_distance_error_percent = 1.5f;
+  zorvel_otp_interim_data r = build_interim_record(config, zorvel_calibration_setup{}, c);
+  EXPECT_EQ(r.l_chart_point_count, 200u);
+  EXPECT_EQ(r.main_l_point_y[199], 200);
+  EXPECT_EQ(r.aux_l_point_x[3], 32767);  // clamped, not wrapped
+  EXPECT_EQ(r.main_l_label_xw[5], 127);
   EXPECT_EQ(r.aux_l_label_xw[2], -3);
-  EXPECT_EQ(r.aux_l_label_xw[3], 0);
   EXPECT_EQ(r.rot[0], 1.0f);
   EXPECT_EQ(r.main_focal_length_px, 1000.5f);
   EXPECT_EQ(r.l_distance_error_percent, 1.5f);
   EXPECT_EQ(r.main_scaled_width, 1280);
   EXPECT_EQ(r.aux_scaled_height, 960);
+
+  c.l_point_count = 3;  // only the pairs the calibration kept
+  r = build_interim_record(config, zorvel_calibration_setup{}, c);
+  EXPECT_EQ(r.l_chart_point_count, 3u);
+  EXPECT_EQ(r.main_l_point_y[3], 0);
+  EXPECT_EQ(r.aux_l_label_xw[3], 0);
 }
 
 }  // namespace

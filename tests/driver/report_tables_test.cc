@@ -76,15 +76,15 @@ TEST(VerificationTable, UnmeasuredScaleAndUnmeasuredMetricsFail) {
 }
 
 TEST(CalibrationTable, EightRowsInOrderAllPassing) {
-  zorvel_calib_context c{};
-  c.l_chart_residual_vd = 0.5f;
-  c.l_chart_distance_error_percent = 2.25f;
-  c.l_chart_scale_difference_percent = 0.125f;
-  c.flat_chart_residual_vd = 0.75f;
-  c.flat_chart_hd_stdev = 0.3f;
-  c.flat_chart_scale_difference_percent = 0.0f;
-  c.vd_percentile_metric = 12;
-  c.hd_percentile_metric = 0;
+  zorvel_calibration_result c;
+  c.l_residual_vd = 0.5f;
+  c.l_distance_error_percent = 2.25f;
+  c.l_scale_difference_percent = 0.125f;
+  c.flat_residual_vd = 0.75f;
+  c.flat.hd_stdev = 0.3f;
+  c.flat_scale_difference_percent = 0.0f;
+  c.flat.vd_percentile_metric = 12;
+  c.flat.hd_percentile_metric = 0;
   zorvel_calib_config config;
   config.residual_vertical_disparity_threshold_pixels = 1.0f;
   config.l_chart_origin_distance_threshold_percent = 5.0f;
@@ -112,8 +112,8 @@ TEST(CalibrationTable, EightRowsInOrderAllPassing) {
 }
 
 TEST(LChartTable, OneRowFiftyColumnsNothingAfter) {
-  zorvel_calib_context c{};
-  c.l_chart_distance_error_percent = std::numeric_limits<float>::quiet_NaN();
+  zorvel_calibration_result c;
+  c.l_distance_error_percent = std::numeric_limits<float>::quiet_NaN();
   zorvel_calib_config config;
   config.l_chart_origin_distance_threshold_percent = 3.0f;
   bool any_fail = false;
