@@ -44,6 +44,11 @@ if(TARGET zorvel_install_tests)
     target_compile_definitions(zorvel_install_tests PRIVATE
       ZORVEL_CLI_FILE="$<TARGET_FILE:zorvel_cli>")
   endif()
+  if(TARGET zorvel_chartgen)
+    add_dependencies(zorvel_install_tests zorvel_chartgen)
+    target_compile_definitions(zorvel_install_tests PRIVATE
+      ZORVEL_CHARTGEN_FILE="$<TARGET_FILE:zorvel_chartgen>")
+  endif()
   target_compile_definitions(zorvel_install_tests PRIVATE
     ZORVEL_SHARED_LIBRARY_FILE="$<TARGET_FILE:zorvel>"
     ZORVEL_CMAKE_COMMAND="${CMAKE_COMMAND}"

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
+#include "config/config_reader.h"
 #include "image/bmp.h"
 
 namespace zorvel::sim {
@@ -57,6 +59,20 @@ bool write_capture_bmp(const capture_image& img, const std::string& path) {
 }
 
 namespace {
+// The library's configuration reader keeps a path's capitals and inner blanks
+// but ends a value at a line feed and drops lines longer than its limit, so
+// such a directory is refused before anything is rendered.
+std::string unreadable_config(const std::string& dir, const std::string& text) {
+  if (dir.find('\n') != std::string::npos)
+    return "directory " + dir + " holds a line feed, which would end its configuration lines";
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    if (line.size() > kMaxConfigLineChars)
+      return "directory " + dir + " is too long: its configuration lines would exceed the " +
+             std::to_string(kMaxConfigLineChars) + " characters the library reads";
+  return "";
+}
+
 bool write_text(const std::string& path, const std::string& text) {
   std::ofstream f(path, std::ios::binary);
   f << text;
@@ -65,24 +81,28 @@ bool write_text(const std::string& path, const std::string& text) {
 }  // namespace
 
 std::string write_bundle(const scenario& s, uint64_t noise_key, const std::string& dir) {
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec) return "cannot create directory " + dir + ": " + ec.message();
   bundle_files f;
   f.dir = std::filesystem::absolute(dir).lexically_normal().string();
   while (f.dir.size() > 1 && f.dir.back() == '/') f.dir.pop_back();
-  const rendered_captures r = render_scenario(s, noise_key);
-  const std::pair<const capture_image*, std::string> images[] = {
-      {&r.main_l, f.main_l},       {&r.aux_l, f.aux_l},           {&r.main_flat, f.main_flat},
-      {&r.aux_flat, f.aux_flat},   {&r.main_verify, f.main_verify}, {&r.aux_verify, f.aux_verify}};
-  for (const auto& [img, name] : images)
-    if (!write_capture_bmp(*img, f.path(name))) return "cannot write " + f.path(name);
   const std::pair<std::string, std::string> texts[] = {
       {"calibration.cfg", calibration_config_text(s, f, 0)},
       {"calibration_l_only.cfg", calibration_config_text(s, f, 1)},
       {"calibration_flat_only.cfg", calibration_config_text(s, f, 2)},
       {"verification.cfg", verification_config_text(s, f)},
       {"truth.json", truth_json_text(s, noise_key, f, scenario_truth(s))}};
+  for (const auto& [name, text] : texts) {
+    const std::string why = name.ends_with(".cfg") ? unreadable_config(f.dir, text) : "";
+    if (!why.empty()) return why;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) return "cannot create directory " + dir + ": " + ec.message();
+  const rendered_captures r = render_scenario(s, noise_key);
+  const std::pair<const capture_image*, std::string> images[] = {
+      {&r.main_l, f.main_l},       {&r.aux_l, f.aux_l},           {&r.main_flat, f.main_flat},
+      {&r.aux_flat, f.aux_flat},   {&r.main_verify, f.main_verify}, {&r.aux_verify, f.aux_verify}};
+  for (const auto& [img, name] : images)
+    if (!write_capture_bmp(*img, f.path(name))) return "cannot write " + f.path(name);
   for (const auto& [name, text] : texts)
     if (!write_text(f.path(name), text)) return "cannot write " + f.path(name);
   return "";

@@ -130,6 +130,24 @@ std::string verification_config_text(const scenario& s, const bundle_files& f) {
 
 namespace {
 
+// A folder name may hold quotes, backslashes or control bytes.
+std::string json_string(const std::string& text) {
+  std::string s = "\"";
+  for (unsigned char ch : text) {
+    if (ch == '"' || ch == '\\') {
+      s += '\\';
+      s += static_cast<char>(ch);
+    } else if (ch < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", ch);
+      s += buf;
+    } else {
+      s += static_cast<char>(ch);
+    }
+  }
+  return s + "\"";
+}
+
 std::string json_array(const double* v, int n) {
   std::string s = "[";
   for (int i = 0; i < n; ++i) s += (i ? ", " : "") + num(v[i], 17);
@@ -188,7 +206,7 @@ std::string truth_json_text(const scenario& s, uint64_t noise_key, const bundle_
   const mat3 rv = verify_aux_rotation(s);
   std::ostringstream o;
   o << "{\n  \"preset\": \"" << s.name << "\",\n  \"noise_key\": " << noise_key << ",\n";
-  o << "  \"directory\": \"" << f.dir << "\",\n";
+  o << "  \"directory\": " << json_string(f.dir) << ",\n";
   o << "  \"main\": "
     << camera_json(m.main, main_view(m, dl), main_view(m, df), main_view(m, dv)) << ",\n";
   o << "  \"aux\": "

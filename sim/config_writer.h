@@ -1,6 +1,6 @@
 // Texts of the configuration files and of truth.json for one scenario. Paths
-// are written as given; the library lower-cases and strips white space from
-// every value, so callers pass paths without capitals or spaces.
+// are written as given: the library opens them as written (capitals and inner
+// blanks kept, only leading and trailing white space removed).
 #pragma once
 
 #include <cstdint>

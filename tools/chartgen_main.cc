@@ -1,33 +1,76 @@
 // zorvel-chartgen: renders the captures of a simulated dual-camera module with
 // its configurations and ground truth, ready for `zorvel DIR/calibration.cfg`.
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "driver/context.h"
 #include "sim/bundle.h"
 #include "sim/presets.h"
 
 namespace {
 
-void usage() {
-  std::fprintf(stderr,
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+void usage(std::FILE* out) {
+  std::fprintf(out,
                "usage: zorvel-chartgen --preset NAME --out DIR [--noise-key N] [--main-width W]\n"
                "                       [--tilt-deg A] [--module-variant N]\n"
+               "       zorvel-chartgen --help | --version\n"
                "  presets:");
-  for (const auto& n : zorvel::sim::preset_names()) std::fprintf(stderr, " %s", n.c_str());
-  std::fprintf(stderr,
+  for (const auto& n : zorvel::sim::preset_names()) std::fprintf(out, " %s", n.c_str());
+  std::fprintf(out,
                "\n  --main-width W  render smaller captures (W pixels wide) of the same scene\n"
                "  --tilt-deg A    extra aux pitch between calibration and verification\n"
-               "  --module-variant N  random module: aux angles within 2 degrees, baseline 15-25 mm\n");
+               "  --module-variant N  random module: aux angles within 2 degrees, baseline 15-25 mm\n"
+               "  --help          show this text\n"
+               "  --version       show the version of the library it renders for\n");
 }
 
-// The library lower-cases configuration values and strips white space, so
-// the paths it reads back must already be in that form.
-bool path_survives_normalisation(const std::string& p) {
-  for (unsigned char ch : p)
-    if ((ch >= 'A' && ch <= 'Z') || ch == ' ' || (ch >= '\t' && ch <= '\r')) return false;
-  return true;
+int usage_error() {
+  usage(stderr);
+  return kExitUsage;
+}
+
+// A refused value gets one line naming the option, the value and what it needs.
+int bad_value(const std::string& option, const char* value, const char* expected) {
+  std::fprintf(stderr, "zorvel-chartgen: %s needs %s, got '%s'\n", option.c_str(), expected, value);
+  return kExitUsage;
+}
+
+// The whole text must be a decimal count: no sign, no trailing text, in range.
+bool parse_count(const char* text, unsigned long long& out) {
+  if (*text < '0' || *text > '9') return false;
+  errno = 0;
+  char* end = nullptr;
+  out = std::strtoull(text, &end, 10);
+  return *end == '\0' && errno != ERANGE;
+}
+
+bool parse_finite(const char* text, double& out) {
+  if (*text == '\0') return false;
+  errno = 0;
+  char* end = nullptr;
+  out = std::strtod(text, &end);
+  return *end == '\0' && errno != ERANGE && std::isfinite(out);
+}
+
+int unknown_preset(const std::string& name) {
+  std::fprintf(stderr, "zorvel-chartgen: unknown preset '%s'; known presets:", name.c_str());
+  for (const auto& n : zorvel::sim::preset_names()) std::fprintf(stderr, " %s", n.c_str());
+  std::fprintf(stderr, "\n");
+  return kExitUsage;
+}
+
+void print_version() {
+  constexpr uint32_t v = zorvel::kLibraryVersion;
+  std::printf("zorvel-chartgen %u.%u.%u\n", static_cast<unsigned>((v >> 16) & 0xffu),
+              static_cast<unsigned>((v >> 8) & 0xffu), static_cast<unsigned>(v & 0xffu));
 }
 
 }  // namespace
@@ -35,53 +78,62 @@ bool path_survives_normalisation(const std::string& p) {
 int main(int argc, char** argv) {
   std::string preset, out;
   unsigned long long noise_key = 1;
-  long main_width = 0;
+  unsigned long long main_width = 0;
   double tilt = 0.0;
   bool tilt_given = false;
-  long long variant = -1;
+  unsigned long long variant = 0;
+  bool variant_given = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    const bool has_value = i + 1 < argc;
-    if (a == "--preset" && has_value) preset = argv[++i];
-    else if (a == "--out" && has_value) out = argv[++i];
-    else if (a == "--noise-key" && has_value) noise_key = std::strtoull(argv[++i], nullptr, 10);
-    else if (a == "--main-width" && has_value) main_width = std::strtol(argv[++i], nullptr, 10);
-    else if (a == "--module-variant" && has_value) variant = std::strtoll(argv[++i], nullptr, 10);
-    else if (a == "--tilt-deg" && has_value) {
-      tilt = std::strtod(argv[++i], nullptr);
+    if (a == "--help" || a == "-h") {
+      usage(stdout);
+      return kExitSuccess;
+    }
+    if (a == "--version") {
+      print_version();
+      return kExitSuccess;
+    }
+    if (i + 1 >= argc) return usage_error();
+    const char* value = argv[++i];
+    if (a == "--preset") preset = value;
+    else if (a == "--out") out = value;
+    else if (a == "--noise-key") {
+      if (!parse_count(value, noise_key)) return bad_value(a, value, "a whole number");
+    } else if (a == "--main-width") {
+      if (!parse_count(value, main_width)) return bad_value(a, value, "a whole number of pixels");
+    } else if (a == "--module-variant") {
+      if (!parse_count(value, variant)) return bad_value(a, value, "a whole number");
+      variant_given = true;
+    } else if (a == "--tilt-deg") {
+      if (!parse_finite(value, tilt)) return bad_value(a, value, "an angle in degrees");
       tilt_given = true;
     } else {
-      usage();
-      return 2;
+      return usage_error();
     }
   }
   zorvel::sim::scenario s;
-  if (preset.empty() || out.empty() || !zorvel::sim::make_scenario(preset, &s)) {
-    usage();
-    return 2;
-  }
-  if (variant >= 0) s = zorvel::sim::random_module(s, static_cast<uint64_t>(variant));
+  if (!preset.empty() && !zorvel::sim::make_scenario(preset, &s)) return unknown_preset(preset);
+  if (preset.empty() || out.empty()) return usage_error();
+  if (variant_given) s = zorvel::sim::random_module(s, static_cast<uint64_t>(variant));
   if (tilt_given) s.verify_extra_pitch_deg = tilt;
   if (main_width > 0) {
     if (main_width < 640) {
       std::fprintf(stderr, "zorvel-chartgen: --main-width must be at least 640\n");
-      return 2;
+      return kExitUsage;
+    }
+    // The library accepts capture sizes up to 65535 pixels.
+    if (main_width > 65535) {
+      std::fprintf(stderr, "zorvel-chartgen: --main-width must be at most 65535\n");
+      return kExitUsage;
     }
     s = zorvel::sim::with_main_width(s, static_cast<int32_t>(main_width));
   }
   const std::string abs = std::filesystem::absolute(out).lexically_normal().string();
-  if (!path_survives_normalisation(abs)) {
-    std::fprintf(stderr,
-                 "zorvel-chartgen: %s holds capitals or white space, which the library's "
-                 "configuration reader would change; choose another directory\n",
-                 abs.c_str());
-    return 2;
-  }
   const std::string err = zorvel::sim::write_bundle(s, noise_key, abs);
   if (!err.empty()) {
     std::fprintf(stderr, "zorvel-chartgen: %s\n", err.c_str());
-    return 1;
+    return kExitFailed;
   }
   std::printf("%s: preset %s, noise key %llu\n", abs.c_str(), s.name.c_str(), noise_key);
-  return 0;
+  return kExitSuccess;
 }

@@ -1,7 +1,7 @@
 // The calibration run: configuration echo, checks, captures, one of the three
 // drivers, then the interim record (L chart only) or the tables and the OTP
-// record (flat chart). Messages print the normalised configuration texts;
-// files are opened by their paths as written.
+// record (flat chart). The echo prints the normalised configuration texts;
+// files are opened, and named in every message, by their paths as written.
 #include "driver/calibration_run.h"
 
 #include <algorithm>
@@ -57,26 +57,26 @@ bool load_into(zorvel_bmp_read& reader, const char* label, const std::string& sh
 bool load_l_chart(calibration_captures& cap, const zorvel_calib_config& config, bool swap,
                   const char* direction) {
   zorvel_capture_pair& p = cap.l;
-  return load_into(cap.main_l, "main L", config.main.calib_l_chart_image, swap, direction,
+  return load_into(cap.main_l, "main L", config.main.calib_l_chart_image_path, swap, direction,
                    &p.main_r, &p.main_g, &p.main_b) &&
-         load_into(cap.aux_l, "aux L", config.aux.calib_l_chart_image, swap, direction, &p.aux_r,
-                   &p.aux_g, &p.aux_b) &&
-         check_capture_size(cap.main_l, config.main.calib_l_chart_image,
+         load_into(cap.aux_l, "aux L", config.aux.calib_l_chart_image_path, swap, direction,
+                   &p.aux_r, &p.aux_g, &p.aux_b) &&
+         check_capture_size(cap.main_l, config.main.calib_l_chart_image_path,
                             config.main.calib_input_width, config.main.calib_input_height) &&
-         check_capture_size(cap.aux_l, config.aux.calib_l_chart_image,
+         check_capture_size(cap.aux_l, config.aux.calib_l_chart_image_path,
                             config.aux.calib_input_width, config.aux.calib_input_height);
 }
 
 bool load_flat_chart(calibration_captures& cap, const zorvel_calib_config& config, bool swap,
                      const char* direction) {
   zorvel_capture_pair& p = cap.flat;
-  return load_into(cap.main_flat, "main Flat", config.main.calib_flat_chart_image, swap,
+  return load_into(cap.main_flat, "main Flat", config.main.calib_flat_chart_image_path, swap,
                    direction, &p.main_r, &p.main_g, &p.main_b) &&
-         load_into(cap.aux_flat, "aux Flat", config.aux.calib_flat_chart_image, swap, direction,
-                   &p.aux_r, &p.aux_g, &p.aux_b) &&
-         check_capture_size(cap.main_flat, config.main.calib_flat_chart_image,
+         load_into(cap.aux_flat, "aux Flat", config.aux.calib_flat_chart_image_path, swap,
+                   direction, &p.aux_r, &p.aux_g, &p.aux_b) &&
+         check_capture_size(cap.main_flat, config.main.calib_flat_chart_image_path,
                             config.main.calib_input_width, config.main.calib_input_height) &&
-         check_capture_size(cap.aux_flat, config.aux.calib_flat_chart_image,
+         check_capture_size(cap.aux_flat, config.aux.calib_flat_chart_image_path,
                             config.aux.calib_input_width, config.aux.calib_input_height);
 }
 
@@ -145,7 +145,8 @@ bool run_chart_calibration(const zorvel_calib_config& config, const calibration_
     case kFlatOnly: {
       zorvel_otp_interim_data interim{};
       if (read_interim_data(config.calib_otp_interim_data_file_path, interim) != 1) {
-        std::printf("Error parsing OTP file %s ...\n\n", config.calib_otp_interim_data_file.c_str());
+        std::printf("Error parsing OTP file %s ...\n\n",
+                    config.calib_otp_interim_data_file_path.c_str());
         return false;
       }
       if (!run_guarded([&] {
@@ -178,9 +179,10 @@ int32_t finish_l_only(const zorvel_calib_config& config, const zorvel_calibratio
   const bool any_fail = print_l_chart_table(stdout, result, config);
   std::printf("Calibration TEMP output ...\n\n");
   std::printf("Writing calibration OTP data to %s ...\n\n",
-              config.calib_otp_interim_data_file.c_str());
+              config.calib_otp_interim_data_file_path.c_str());
   if (write_interim_data(config.calib_otp_interim_data_file_path, record) != 1) {
-    std::printf("Error writing OTP file %s ...\n\n", config.calib_otp_interim_data_file.c_str());
+    std::printf("Error writing OTP file %s ...\n\n",
+                config.calib_otp_interim_data_file_path.c_str());
     return 0;
   }
   print_angles(result.angles);
@@ -200,9 +202,10 @@ int32_t finish_with_flat(const zorvel_calib_config& config, const zorvel_calibra
   std::fputs(kSeparator, stdout);
   std::printf("Calibration output ...\n\n");
   if (!any_fail) {
-    std::printf("Writing calibration OTP data to %s ...\n\n", config.calib_otp_data_file.c_str());
+    std::printf("Writing calibration OTP data to %s ...\n\n",
+                config.calib_otp_data_file_path.c_str());
     if (write_otp_data(config.calib_otp_data_file_path, record) != 1) {
-      std::printf("Error writing OTP file %s ...\n\n", config.calib_otp_data_file.c_str());
+      std::printf("Error writing OTP file %s ...\n\n", config.calib_otp_data_file_path.c_str());
       return 0;
     }
   }

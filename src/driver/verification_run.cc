@@ -1,7 +1,7 @@
 // The verification run: configuration echo, the stored OTP record, checks,
-// the flat-chart captures, the depth verification and its table. Messages
-// print the normalised configuration texts; files are opened by their paths
-// as written.
+// the flat-chart captures, the depth verification and its table. The echo
+// prints the normalised configuration texts; files are opened, and named in
+// every message, by their paths as written.
 #include "driver/verification_run.h"
 
 #include <cstdio>
@@ -27,13 +27,13 @@ bool load_captures(const zorvel_verif_config& config, bool swap, const char* dir
                    zorvel_bmp_read& main_reader, zorvel_bmp_read& aux_reader,
                    zorvel_capture_pair& capture) {
   capture_planes main, aux;
-  if (!load_capture(main_reader, "main Flat", config.main.verify_flat_chart_image, swap,
+  if (!load_capture(main_reader, "main Flat", config.main.verify_flat_chart_image_path, swap,
                     direction, main) ||
-      !check_capture_size(main_reader, config.main.verify_flat_chart_image,
+      !check_capture_size(main_reader, config.main.verify_flat_chart_image_path,
                           config.main.verify_input_width, config.main.verify_input_height) ||
-      !load_capture(aux_reader, "aux Flat", config.aux.verify_flat_chart_image, swap, direction,
-                    aux) ||
-      !check_capture_size(aux_reader, config.aux.verify_flat_chart_image,
+      !load_capture(aux_reader, "aux Flat", config.aux.verify_flat_chart_image_path, swap,
+                    direction, aux) ||
+      !check_capture_size(aux_reader, config.aux.verify_flat_chart_image_path,
                           config.aux.verify_input_width, config.aux.verify_input_height)) {
     return false;
   }
@@ -69,10 +69,11 @@ int32_t run_verification(const zorvel_verif_config& config, const char* config_p
   std::printf("Parsed verification config file %s ...\n\n", config_path);
   dump_verif_config(stdout, config);
   std::fputs(kSeparator, stdout);
-  std::printf("Parsed calibration OTP data file %s ...\n\n", config.calib_otp_data_file.c_str());
+  std::printf("Parsed calibration OTP data file %s ...\n\n",
+              config.calib_otp_data_file_path.c_str());
   zorvel_otp_data otp{};
   if (read_otp_data(config.calib_otp_data_file_path, otp) != 1) {
-    std::printf("Error parsing OTP file %s ...\n\n", config.calib_otp_data_file.c_str());
+    std::printf("Error parsing OTP file %s ...\n\n", config.calib_otp_data_file_path.c_str());
     return 0;
   }
 

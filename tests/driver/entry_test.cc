@@ -39,7 +39,7 @@ std::string calibration_until_captures(const std::string& path) {
   return "===========================\n"
          "Parsed calibration config file " + path + " ...\n\n" + kCalibSampleDump +
          "\n Reading L and Flat"
-         "\nError: Failed to get R,G,B data from BMP file captures/main_l.bmp\n";
+         "\nError: Failed to get R,G,B data from BMP file Captures/Main_L.bmp\n";
 }
 
 std::string verification_until_otp_file(const std::string& path) {
@@ -50,9 +50,9 @@ std::string verification_until_otp_file(const std::string& path) {
          "===========================\n"
          "Parsed verification config file " + path + " ...\n\n" + kVerifSampleDump +
          "===========================\n"
-         "Parsed calibration OTP data file out/otp_data.bin ...\n\n"
+         "Parsed calibration OTP data file Out/OTP_Data.bin ...\n\n"
          "Failed to open OTP file Out/OTP_Data.bin for reading\n"
-         "Error parsing OTP file out/otp_data.bin ...\n\n";
+         "Error parsing OTP file Out/OTP_Data.bin ...\n\n";
 }
 
 const std::string kCalibMissingFirst =
