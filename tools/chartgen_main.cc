@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "driver/context.h"
+#include "zorvel_version.h"
 #include "sim/bundle.h"
 #include "sim/presets.h"
 
@@ -67,11 +67,7 @@ int unknown_preset(const std::string& name) {
   return kExitUsage;
 }
 
-void print_version() {
-  constexpr uint32_t v = zorvel::kLibraryVersion;
-  std::printf("zorvel-chartgen %u.%u.%u\n", static_cast<unsigned>((v >> 16) & 0xffu),
-              static_cast<unsigned>((v >> 8) & 0xffu), static_cast<unsigned>(v & 0xffu));
-}
+void print_version() { std::printf("zorvel-chartgen %s\n", zorvel::kVersionText); }
 
 }  // namespace
 
