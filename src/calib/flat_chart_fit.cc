@@ -40,7 +40,7 @@ bool fit_flat_chart_correction(const zorvel_calibration_setup& setup,
                              static_cast<double>(model.projection_offset_x),
                              static_cast<double>(model.projection_offset_y));
 
-  // 10.-11. Disparities; fit block F (9 x 7) and centre block C (5 x 5).
+  // Disparities; fit block F (9 x 7) and centre block C (5 x 5).
   std::vector<double> hd(count), vd(count);
   std::vector<double> fx, fy, fhd, fvd;
   int32_t c = 0;
@@ -68,7 +68,7 @@ bool fit_flat_chart_correction(const zorvel_calibration_setup& setup,
     return false;
   }
 
-  // 12. Centre metrics.
+  // Centre metrics.
   double sum_hd_f = 0.0;
   for (const double v : fhd) sum_hd_f += v;
   const double mean_hd_f = sum_hd_f / static_cast<double>(m);
@@ -81,7 +81,7 @@ bool fit_flat_chart_correction(const zorvel_calibration_setup& setup,
   std::printf("\n RMS_VD_Center_Flat_Chart = %f", rms_vd_center_flat);
   std::printf("\n RMS_VD_Center_Flat_Chart_END");
 
-  // 13.-15. Plane fits, clamped near the centre means unless the flat centre
+  // Plane fits, clamped near the centre means unless the flat centre
   // is markedly worse than the L chart's.
   const std::array<double, 3> plane_h = fit_plane(fx.data(), fy.data(), fhd.data(), m);
   const std::array<double, 3> plane_v = fit_plane(fx.data(), fy.data(), fvd.data(), m);
@@ -99,12 +99,12 @@ bool fit_flat_chart_correction(const zorvel_calibration_setup& setup,
       if (pv < mean_vd_c - max_vd) pv = mean_vd_c - max_vd;
       if (pv > mean_vd_c + max_vd) pv = mean_vd_c + max_vd;
     }
-    // 16. Residuals after the plane.
+    // Residuals after the plane.
     res_h[i] = hd[i] - ph;
     res_v[i] = vd[i] - pv;
   }
 
-  // 17.-18. Cubic fits of the residuals: column correction, then row correction.
+  // Cubic fits of the residuals: column correction, then row correction.
   const std::array<double, 9> coef_h = fit_cubic_surface(
       xp.data(), yp.data(), res_h.data(), aux_height, aux_width, n);
   const std::array<double, 9> coef_v = fit_cubic_surface(
@@ -114,7 +114,7 @@ bool fit_flat_chart_correction(const zorvel_calibration_setup& setup,
     model.geo[9 + j] = static_cast<float>(coef_v[j]);
   }
 
-  // 19. Inverse correction for the stored record.
+  // Inverse correction for the stored record.
   fit_inverse_correction(model.rot, model.geo, result.image_correction, aux_width, aux_height,
                          fm, fa, model.projection_offset_x, model.projection_offset_y);
   return true;

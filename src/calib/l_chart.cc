@@ -60,7 +60,7 @@ bool calibrate_l_chart(zorvel_chart_pair& l_pair, zorvel_key_points& out_points,
     return refuse();  // more pairs than the sets hold: nothing to calibrate from
   }
 
-  // 1. Centre both sets (integer halves).
+  // Centre both sets (integer halves).
   for (int32_t i = 0; i < n; ++i) {
     aux_points.y[i] -= aux_height / 2;
     aux_points.x[i] -= aux_width / 2;
@@ -68,7 +68,7 @@ bool calibrate_l_chart(zorvel_chart_pair& l_pair, zorvel_key_points& out_points,
     main_points.x[i] -= main_width / 2;
   }
 
-  // 2. Extremes of the centre line (Xw = 0, Zw = 0); both start at label 0, index 0.
+  // Extremes of the centre line (Xw = 0, Zw = 0); both start at label 0, index 0.
   int32_t lowest = 0, highest = 0, i_low = 0, i_high = 0;
   for (int32_t i = 0; i < n; ++i) {
     if (aux_points.Xw[i] != 0 || aux_points.Zw[i] != 0) continue;
@@ -82,12 +82,12 @@ bool calibrate_l_chart(zorvel_chart_pair& l_pair, zorvel_key_points& out_points,
     }
   }
 
-  // 3. Chart distance: the labelled centre-line span, scaled from d pixels to
+  // Chart distance: the labelled centre-line span, scaled from d pixels to
   // the full aux height, fills the aux vertical field of view.
   const double dy = static_cast<double>(aux_points.y[i_high] - aux_points.y[i_low]);
   const double dx = static_cast<double>(aux_points.x[i_high] - aux_points.x[i_low]);
   const double d = std::sqrt(dy * dy + dx * dx);
-  // 10. The mean disparity runs over the first i_high pairs: i_high is a count.
+  // The mean disparity runs over the first i_high pairs: i_high is a count.
   const int32_t k = i_high;
   if (d == 0.0 || highest == lowest || k == 0) return refuse();
 
@@ -96,13 +96,13 @@ bool calibrate_l_chart(zorvel_chart_pair& l_pair, zorvel_key_points& out_points,
   const double Z = (static_cast<double>(aux_height) / d) * static_cast<double>(span_mm) * 0.5 /
                    std::tan(static_cast<double>(half_fov_v) * kPi);
 
-  // 4. Width of the main view at Z and the baseline in main pixels there.
+  // Width of the main view at Z and the baseline in main pixels there.
   const float half_fov_h = setup.main.fov_h_deg * 0.5f / 180.0f;
   const double W = std::tan(static_cast<double>(half_fov_h) * kPi) * (2.0 * Z);
   const double B =
       static_cast<double>(setup.charts.baseline_mm) / W * static_cast<double>(main_width);
 
-  // 5.-6. Row equations and their homogeneous solution.
+  // Row equations and their homogeneous solution.
   const double f = static_cast<double>(setup.aux.focal_px);
   zorvel_matrix rows(n, 6);
   for (int32_t i = 0; i < n; ++i) {
@@ -120,7 +120,7 @@ bool calibrate_l_chart(zorvel_chart_pair& l_pair, zorvel_key_points& out_points,
   double h[6];
   solve_homogeneous6(rows, n, h);
 
-  // 7. Unit third row; the norm of the first row is the focal-length scale.
+  // Unit third row; the norm of the first row is the focal-length scale.
   const double norm3 = std::sqrt(h[3] * h[3] + h[4] * h[4] + h[5] * h[5]);
   for (double& v : h) v /= norm3;
   const double s = std::sqrt(h[0] * h[0] + h[1] * h[1] + h[2] * h[2]);
@@ -128,7 +128,7 @@ bool calibrate_l_chart(zorvel_chart_pair& l_pair, zorvel_key_points& out_points,
   h[1] /= s;
   h[2] /= s;
 
-  // 8. M = [r1; r3 x r1; r3].
+  // M = [r1; r3 x r1; r3].
   const double* r1 = h;
   const double* r3 = h + 3;
   zorvel_matrix M(3, 3);
@@ -142,7 +142,7 @@ bool calibrate_l_chart(zorvel_chart_pair& l_pair, zorvel_key_points& out_points,
   M[2][1] = r3[1];
   M[2][2] = r3[2];
 
-  // 9.-10. Columns through M and the mean horizontal disparity of the first k pairs.
+  // Columns through M and the mean horizontal disparity of the first k pairs.
   const double fs = f * s;
   double disparity_sum = 0.0;
   for (int32_t i = 0; i < k; ++i) {
@@ -154,11 +154,11 @@ bool calibrate_l_chart(zorvel_chart_pair& l_pair, zorvel_key_points& out_points,
   }
   const double mean = (1.0 / static_cast<double>(k)) * disparity_sum;
 
-  // 11. Yaw: the remaining horizontal shift, in millimetres on the chart, over Z.
+  // Yaw: the remaining horizontal shift, in millimetres on the chart, over Z.
   const double sign = std::pow(-1.0, static_cast<double>(setup.charts.main_aux_position_flag));
   const double psi = (sign * B - mean) / static_cast<double>(main_width) * W / Z;
 
-  // 12.-13. The yaw matrix keeps its -t*c and c - t^2 entries; P = M * R_Y.
+  // The yaw matrix keeps its -t*c and c - t^2 entries; P = M * R_Y.
   const double c = std::cos(psi);
   const double t = std::sin(psi);
   zorvel_matrix yaw(3, 3);
@@ -171,7 +171,7 @@ bool calibrate_l_chart(zorvel_chart_pair& l_pair, zorvel_key_points& out_points,
   matrix_multiply(M, yaw, P);
   const double* p = P.data();
 
-  // 14. Rotation-only rectified aux points, truncated toward zero.
+  // Rotation-only rectified aux points, truncated toward zero.
   ensure_capacity(out_points, n);
   const double offset_row = static_cast<double>(model.projection_offset_y);
   const double offset_col = static_cast<double>(model.projection_offset_x);
@@ -186,12 +186,12 @@ bool calibrate_l_chart(zorvel_chart_pair& l_pair, zorvel_key_points& out_points,
     out_points.Zw[i] = aux_points.Zw[i];
   }
 
-  // 15. Store the inverse and the main focal length.
+  // Store the inverse and the main focal length.
   const std::array<double, 9> rot = matrix_invert3(p);
   for (int32_t j = 0; j < 9; ++j) model.rot[j] = rot[j];
   model.main_focal_px = static_cast<float>(fs);
 
-  // 16.-17. Check projection through inverse(rot) and the centre RMS (Zw ignored).
+  // Check projection through inverse(rot) and the centre RMS (Zw ignored).
   const std::array<double, 9> check = matrix_invert3(model.rot);
   const float zero_block[18] = {};
   std::vector<double> y_proj(static_cast<size_t>(n)), x_proj(static_cast<size_t>(n));

@@ -138,14 +138,14 @@ zorvel_disparity_metrics disparity_metrics(const zorvel_chart_pair& main_pair,
   const size_t count = static_cast<size_t>(n);
   zorvel_disparity_metrics m;
 
-  // 1. Per-point disparities.
+  // Per-point disparities.
   std::vector<double> vd(count), hd(count);
   for (size_t i = 0; i < count; ++i) {
     vd[i] = std::fabs(static_cast<double>(mp.y[i]) - rect_rows[i]);
     hd[i] = std::fabs(static_cast<double>(mp.x[i]) - rect_cols[i]);
   }
 
-  // 2.-3. Spreads and population deviations.
+  // Spreads and population deviations.
   const int32_t i_min = index_of_min(hd.data(), n);
   m.max_hd_delta =
       static_cast<float>(hd[index_of_max(hd.data(), n)] - hd[i_min]);
@@ -154,7 +154,7 @@ zorvel_disparity_metrics disparity_metrics(const zorvel_chart_pair& main_pair,
   m.hd_stdev = population_stdev(hd);
   m.vd_stdev = population_stdev(vd);
 
-  // 4. Mean horizontal disparity of the 5 x 5 corners around the origin.
+  // Mean horizontal disparity of the 5 x 5 corners around the origin.
   double centre_sum = 0.0;
   int32_t centre_count = 0;
   for (size_t i = 0; i < count; ++i) {
@@ -171,7 +171,7 @@ zorvel_disparity_metrics disparity_metrics(const zorvel_chart_pair& main_pair,
     m.mean_disparity = 100000.0f;
   }
 
-  // 5.-6. Whole-set percentiles on VD and on HD relative to its minimum.
+  // Whole-set percentiles on VD and on HD relative to its minimum.
   std::vector<double> rhd(count);
   for (size_t i = 0; i < count; ++i) rhd[i] = hd[i] - hd[i_min];
   const std::vector<double> vd_sorted = sorted_copy(vd);
@@ -184,7 +184,7 @@ zorvel_disparity_metrics disparity_metrics(const zorvel_chart_pair& main_pair,
   m.hd_spread_tenths = static_cast<uint8_t>(tenths_byte(at_fraction(rhd_sorted, 0.95f)) -
                                                   tenths_byte(at_fraction(rhd_sorted, 0.05f)));
 
-  // 7. Percentile metrics inside the configured field of view.
+  // Percentile metrics inside the configured field of view.
   const double p_var = static_cast<double>(settings.percentile_for_variation_in_disparity);
   const float fov_fraction = static_cast<float>(settings.percentage_fov_for_metric_calculation) / 200.0f;
   const float prod_x = fov_fraction * static_cast<float>(main_pair.main_width);
@@ -215,7 +215,7 @@ zorvel_disparity_metrics disparity_metrics(const zorvel_chart_pair& main_pair,
                                                         tenths_byte(at_fraction(rhd_sel, f_lo)));
   }
 
-  // 8. Zone map over the aux image size of main_pair.
+  // Zone map over the aux image size of main_pair.
   double vd_zones[9], hd_zones[9];
   zone_rms(vd.data(), hd.data(), mp.x.data(), mp.y.data(), n, main_pair.aux_width,
            main_pair.aux_height, vd_zones, hd_zones);
@@ -226,7 +226,7 @@ zorvel_disparity_metrics disparity_metrics(const zorvel_chart_pair& main_pair,
     m.hd_rms_zoned[k] = zoned_tenths(d);
   }
 
-  // 9. Confined scale error (printed only).
+  // Confined scale error (printed only).
   confined_scale_error(main_pair, aux_pair, rect_rows, rect_cols, n);
   return m;
 }
