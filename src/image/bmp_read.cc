@@ -14,6 +14,9 @@
 namespace zorvel {
 namespace {
 
+// The messages name a function and a line number ("zorvel_bmp_read::parse
+// line 103"). They are part of the text stations parse, not places in this
+// file: they never follow the code and must not change.
 constexpr char kParse[] = "zorvel_bmp_read::parse";
 constexpr int kLineFileHeader = 97;
 constexpr int kLineSignature = 103;
