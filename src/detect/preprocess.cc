@@ -141,29 +141,41 @@ void dewarp_size(bool rotated, int32_t pair_width, int32_t pair_height,
   }
 }
 
-void dewarp_aux(const zorvel_working_form& form, zorvel_chart_pair& pair,
-                zorvel_chart_pair& scratch) {
-  int32_t width = 0, height = 0;
-  dewarp_size(form.rotated, pair.aux_width, pair.aux_height, width, height);
-  std::vector<uint8_t>* planes[3] = {&pair.aux_r, &pair.aux_g, &pair.aux_b};
-  std::vector<uint8_t>* work[3] = {&scratch.aux_r, &scratch.aux_g, &scratch.aux_b};
-  scratch.aux_width = width;
-  scratch.aux_height = height;
-  dewarp_camera(form.aux_lens.dewarp_coeff, form.aux_lens.fl_dewarping_reference,
-                form.crop_percent_for_aux, width, height, planes, work);
+// The planes of one camera of a pair, with their size.
+struct camera_planes {
+  std::vector<uint8_t>* planes[3];
+  int32_t pair_width;
+  int32_t pair_height;
+};
+
+camera_planes aux_camera(zorvel_chart_pair& p) {
+  return {{&p.aux_r, &p.aux_g, &p.aux_b}, p.aux_width, p.aux_height};
 }
 
-// The main camera keeps the aux camera's crop percentage.
+camera_planes main_camera(zorvel_chart_pair& p) {
+  return {{&p.main_r, &p.main_g, &p.main_b}, p.main_width, p.main_height};
+}
+
+// Dewarps one camera of a pair through the same camera's planes of scratch,
+// which take the working size. Both cameras use the aux camera's crop.
+void dewarp_one(const zorvel_working_form& form, const zorvel_lens_model& lens,
+                camera_planes camera, camera_planes work, int32_t& work_width,
+                int32_t& work_height) {
+  dewarp_size(form.rotated, camera.pair_width, camera.pair_height, work_width, work_height);
+  dewarp_camera(lens.dewarp_coeff, lens.fl_dewarping_reference, form.crop_percent_for_aux,
+                work_width, work_height, camera.planes, work.planes);
+}
+
+void dewarp_aux(const zorvel_working_form& form, zorvel_chart_pair& pair,
+                zorvel_chart_pair& scratch) {
+  dewarp_one(form, form.aux_lens, aux_camera(pair), aux_camera(scratch), scratch.aux_width,
+             scratch.aux_height);
+}
+
 void dewarp_main(const zorvel_working_form& form, zorvel_chart_pair& pair,
                  zorvel_chart_pair& scratch) {
-  int32_t width = 0, height = 0;
-  dewarp_size(form.rotated, pair.main_width, pair.main_height, width, height);
-  std::vector<uint8_t>* planes[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
-  std::vector<uint8_t>* work[3] = {&scratch.main_r, &scratch.main_g, &scratch.main_b};
-  scratch.main_width = width;
-  scratch.main_height = height;
-  dewarp_camera(form.main_lens.dewarp_coeff, form.main_lens.fl_dewarping_reference,
-                form.crop_percent_for_aux, width, height, planes, work);
+  dewarp_one(form, form.main_lens, main_camera(pair), main_camera(scratch), scratch.main_width,
+             scratch.main_height);
 }
 
 }  // namespace
