@@ -22,14 +22,6 @@ bool row_passes(float value, float threshold, bool measured = true);
 bool print_calibration_table(std::FILE* out, const zorvel_calib_context& context,
                              const zorvel_calib_config& config);
 
-// metrics_measured = false when the run mode skipped the measurement: every
-// row shows the record's value but fails. scale_measured = false when the
-// scale difference could not be computed: its row still shows the stored
-// -1.00 but fails.
-bool print_verification_table(std::FILE* out, const zorvel_calib_context& verify_ctx,
-                              const zorvel_verif_config& config, bool metrics_measured,
-                              bool scale_measured);
-
 // The one-row table of an L-chart-only calibration.
 bool print_l_chart_table(std::FILE* out, const zorvel_calib_context& context,
                          const zorvel_calib_config& config);

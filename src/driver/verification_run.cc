@@ -9,7 +9,7 @@
 
 #include "driver/capture_loading.h"
 #include "driver/config_dump.h"
-#include "driver/report_tables.h"
+#include "driver/verification_report.h"
 #include "driver/verification_setup.h"
 #include "image/bmp.h"
 #include "otp/otp_record.h"
