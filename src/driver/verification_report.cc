@@ -46,21 +46,37 @@ struct table_printer {
 
 }  // namespace
 
-bool print_verification_table(std::FILE* out, const zorvel_calib_context& verify_ctx,
-                              const zorvel_verif_config& config, bool metrics_measured,
-                              bool scale_measured) {
+void print_verification_debug_info(std::FILE* out, const zorvel_verif_config& config,
+                                   const zorvel_verification_result& result) {
+  const double distance = static_cast<double>(config.flat_chart_distance_mm);
+  std::fprintf(out, "\n ==== Debug Info =====\n");
+  std::fprintf(out, "\n Computed Mean Disparity @ distance %fmm is %f", distance,
+               static_cast<double>(result.disparity.mean_disparity));
+  std::fprintf(out, "\n Reference Disparity @ distance %fmm is %f", distance,
+               static_cast<double>(result.reference_disparity_px));
+  std::fprintf(out, "\n =====\n");
+}
+
+void print_rectified_frames_notice(std::FILE* out) {
+  std::fputs("<=Rectified Frames Available=>\n", out);
+  std::fputs("<=orig-aux-flat.bmp= Original Aux Image>\n", out);
+  std::fputs("<=rectified-aux-flat.bmp= Rectified Aux Image>\n", out);
+  std::fputs("<=orig-main-flat.bmp= Original Main Image>\n", out);
+}
+
+bool print_verification_table(std::FILE* out, const zorvel_verification_result& result,
+                              const zorvel_verif_config& config) {
   table_printer t{out, config};
-  const bool m = metrics_measured;
+  const bool m = result.metrics_measured;
   std::fputs(kTitle, out);
   std::fprintf(out, kHeaderFormat, "Metric", "Value", "Threshold", "Result");
-  t.row(kResidualVd, verify_ctx.flat_chart_residual_vd,
-        config.residual_vertical_disparity_threshold_pixels, m);
-  t.row(kHdStdev, verify_ctx.flat_chart_hd_stdev, config.flat_chart_standard_dev_threshold, m);
-  t.row(kScaleDifference, verify_ctx.flat_chart_scale_difference_percent,
-        config.scale_difference_threshold_percent, m && scale_measured);
-  t.percentile_row(kVdPercentile, verify_ctx.vd_percentile_metric,
+  t.row(kResidualVd, result.residual_vd_px, config.residual_vertical_disparity_threshold_pixels, m);
+  t.row(kHdStdev, result.disparity.hd_stdev, config.flat_chart_standard_dev_threshold, m);
+  t.row(kScaleDifference, result.scale_difference_percent,
+        config.scale_difference_threshold_percent, m && result.scale_measured);
+  t.percentile_row(kVdPercentile, result.disparity.vd_percentile_metric,
                    config.vertical_disparity_max_threshold, m);
-  t.percentile_row(kHdPercentile, verify_ctx.hd_percentile_metric,
+  t.percentile_row(kHdPercentile, result.disparity.hd_percentile_metric,
                    config.horizontal_disparity_max_threshold, m);
   std::fputs("\n", out);
   return t.any_fail;

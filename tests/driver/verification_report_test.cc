@@ -1,4 +1,5 @@
-// The verification table as exact text and the verdicts of unmeasured rows.
+// The verification table as exact text, the verdicts of unmeasured rows, and
+// the mode-1 debug block.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -23,20 +24,20 @@ zorvel_verif_config thresholds() {
   return c;
 }
 
-std::string table(const zorvel_calib_context& v, bool measured, bool scale_measured, bool& any_fail) {
-  return capture_file(
-      [&](std::FILE* f) { any_fail = print_verification_table(f, v, thresholds(), measured, scale_measured); });
+std::string table(const zorvel_verification_result& r, bool& any_fail) {
+  return capture_file([&](std::FILE* f) { any_fail = print_verification_table(f, r, thresholds()); });
 }
 
 TEST(VerificationTable, ExactTextAndFlags) {
-  zorvel_calib_context v{};
-  v.flat_chart_residual_vd = 1.0f;  // equal: passes
-  v.flat_chart_hd_stdev = 0.51f;    // 0.01 above: fails
-  v.flat_chart_scale_difference_percent = 0.25f;
-  v.vd_percentile_metric = 25;   // 2.5: passes
-  v.hd_percentile_metric = 255;  // 25.5: fails
+  zorvel_verification_result r;
+  r.metrics_measured = r.scale_measured = true;
+  r.residual_vd_px = 1.0f;           // equal: passes
+  r.disparity.hd_stdev = 0.51f;      // 0.01 above: fails
+  r.scale_difference_percent = 0.25f;
+  r.disparity.vd_percentile_metric = 25;   // 2.5: passes
+  r.disparity.hd_percentile_metric = 255;  // 25.5: fails
   bool any_fail = false;
-  EXPECT_EQ(table(v, true, true, any_fail),
+  EXPECT_EQ(table(r, any_fail),
             "Depth verification results ...\n\n"
             "                                                      Metric  Value  Threshold Result\n"
             "            Flat-chart: Residual vertical disparity [pixels]   1.00       1.00   PASS\n"
@@ -49,18 +50,30 @@ TEST(VerificationTable, ExactTextAndFlags) {
 }
 
 TEST(VerificationTable, UnmeasuredRowsFail) {
-  zorvel_calib_context v{};
-  v.flat_chart_scale_difference_percent = -1.0f;
+  zorvel_verification_result r;
+  r.metrics_measured = true;
+  r.scale_difference_percent = -1.0f;
   bool any_fail = false;
-  std::string text = table(v, true, false, any_fail);
+  std::string text = table(r, any_fail);
   EXPECT_TRUE(any_fail);
   EXPECT_NE(text.find("Flat-chart: Scale difference [%]  -1.00       2.00   FAIL\n"), std::string::npos);
   EXPECT_EQ(text.find("FAIL"), text.rfind("FAIL"));  // the only failing row
 
-  text = table(zorvel_calib_context{}, false, false, any_fail);  // the image-only modes
+  text = table(zorvel_verification_result{}, any_fail);  // the image-only modes
   int fails = 0;
   for (size_t at = text.find("FAIL"); at != std::string::npos; at = text.find("FAIL", at + 1)) ++fails;
   EXPECT_EQ(fails, 5);
+}
+
+TEST(VerificationDebugInfo, MeanAndReferenceDisparityAtTheDistance) {
+  zorvel_verification_result r;
+  r.disparity.mean_disparity = 20.5f;
+  r.reference_disparity_px = 20.0f;
+  EXPECT_EQ(capture_file([&](std::FILE* f) { print_verification_debug_info(f, thresholds(), r); }),
+            "\n ==== Debug Info =====\n"
+            "\n Computed Mean Disparity @ distance 500.000000mm is 20.500000"
+            "\n Reference Disparity @ distance 500.000000mm is 20.000000"
+            "\n =====\n");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "driver/run_fixture.h"
+#include "driver/verification_setup.h"
 #include "otp/otp_record.h"
 
 namespace zorvel::test {
@@ -189,6 +190,53 @@ TEST_F(VerificationRun, BlankCapturesFailDetectionWithoutTable) {
   ASSERT_GE(out.text.size(), tail.size());
   EXPECT_EQ(out.text.substr(out.text.size() - tail.size()), tail);
   EXPECT_EQ(out.text.find("Depth verification results"), std::string::npos);
+}
+
+TEST(VerificationInput, CarriesTheStoredCalibrationAndTheSettings) {
+  zorvel_verif_config config;
+  config.main = {100, 200, "", "", 1.01f, 0, 0, 0, 0, 1, 0};
+  config.aux = {300, 400, "", "", 1.02f, 0, 0, 0, 0, 0, 0};
+  config.flat_chart_distance_mm = 600.0f;
+  config.main_aux_rotation_flag = 1;
+  config.percentile_for_variation_in_disparity = 90;
+  zorvel_otp_data otp = matching_record();
+  otp.main_focal_length_px = 1100.0f;
+  otp.aux_focal_length_ratio = 1.5f;
+  otp.rot[1] = 0.25f;
+  otp.geo[17] = 3.0f;
+  otp.projection_offset_y = -2.0f;
+  otp.main_warp_coeff[2] = 0.5;
+  otp.aux_dewarp_coeff[0] = 0.75;
+  otp.main_kp_fl_ratio[4] = 100;  // (ratio - 1) x 10000
+  otp.aux_adjust_ratio[0] = -50;
+  const zorvel_verification_input in = verification_input_of(config, otp, 0);
+  const zorvel_stereo_model& m = in.model;
+  EXPECT_EQ(std::vector<float>({m.main_focal_px, m.aux_focal_px, m.projection_offset_y, m.geo[17],
+                                in.l_chart_ratios.main, in.l_chart_ratios.aux, in.flat_chart_ratios.main,
+                                in.flat_chart_ratios.aux, in.baseline_mm, in.flat_chart_distance_mm}),
+            std::vector<float>({1100, 1000, -2, 3, 1, 1.5f, 1.01f, 1.02f, 20, 600}));
+  EXPECT_EQ(std::vector<double>({m.rot[1], in.form.main_lens.warp_coeff[2], in.form.aux_lens.dewarp_coeff[0],
+                                 in.form.aux_lens.warp_coeff[2]}),
+            std::vector<double>({0.25, 0.5, 0.75, 0}));
+  EXPECT_FLOAT_EQ(in.main_adjustment.kp_fl_ratio[4], 1.01f);
+  EXPECT_FLOAT_EQ(in.aux_adjustment.adjust_ratio[0], 0.995f);
+  EXPECT_TRUE(in.form.rotated && in.main_mono && !in.aux_mono);
+  EXPECT_EQ(in.metric_settings.percentile_for_variation_in_disparity, 90);
+  const zorvel_capture_pair size = oriented_capture_size(config);  // turned: transposed
+  EXPECT_EQ(std::vector<int32_t>({size.main_width, size.main_height, size.aux_width, size.aux_height}),
+            std::vector<int32_t>({200, 100, 400, 300}));
+
+  // Modes 3, 6 and 7 verify without the correction, announcing each cleared value.
+  for (const uint8_t mode : {3, 6, 7}) {
+    zorvel_verification_input cleared;
+    const std::string text = capture_stdout([&] { cleared = verification_input_of(config, otp, mode); });
+    EXPECT_EQ(cleared.model.geo[17], 0.0f);
+    EXPECT_EQ(cleared.model.rot[1], 0.25);  // mode 6 announces unity but keeps the rotation
+    size_t notices = 0;
+    for (size_t at = text.find("GEO"); at != std::string::npos; at = text.find("GEO", at + 1)) ++notices;
+    EXPECT_EQ(notices, 32u);
+    EXPECT_EQ(text.find("\n SETTING RECT MATRIX TO UNITY") != std::string::npos, mode == 6);
+  }
 }
 
 }  // namespace
