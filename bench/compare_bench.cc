@@ -23,7 +23,7 @@
 #include "bench/peers/report.h"
 #include "bench/peers/runs.h"
 #include "bench/peers/stages.h"
-#include "driver/context.h"
+#include "zorvel_version.h"
 #include "sim/bundle.h"
 #include "sim/presets.h"
 
@@ -163,8 +163,7 @@ int main(int argc, char** argv) {
   const std::string root =
       (std::filesystem::temp_directory_path() / ("zorvel-compare-" + std::to_string(::getpid())))
           .string();
-  std::printf("zorvel %u.%u.%u against its peer and the floor\n", zorvel::kLibraryVersion >> 16,
-              (zorvel::kLibraryVersion >> 8) & 0xffu, zorvel::kLibraryVersion & 0xffu);
+  std::printf("zorvel %s against its peer and the floor\n", zorvel::kVersionText);
   print_machine(peer.c_str());
   std::printf(
       "method:   simulated captures (main 4000 x 3000, aux 3264 x 2448, 24-bit BMP in the page\n"

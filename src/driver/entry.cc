@@ -8,8 +8,8 @@
 #include "config/config_reader.h"
 #include "config/verif_config.h"
 #include "driver/calibration_run.h"
-#include "driver/context.h"
 #include "driver/verification_run.h"
+#include "otp/otp_record.h"
 #include "zorvel_version.h"
 
 namespace zorvel {

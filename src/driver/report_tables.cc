@@ -8,7 +8,6 @@ constexpr const char* kPass = "PASS";
 constexpr const char* kFail = "FAIL";
 
 constexpr const char* kCalibrationTitle = "Calibration verification results ...\n\n";
-constexpr const char* kVerificationTitle = "Depth verification results ...\n\n";
 constexpr const char* kLChartTitle = "L Chart Calibration result ...\n\n";
 
 constexpr const char* kHeaderFormat = "%60s %6s %10s %6s\n";
@@ -108,28 +107,6 @@ bool print_calibration_table(std::FILE* out, const zorvel_calibration_result& re
   t.percentile_row(kFlatHdPercentile, config.percentage_fov_for_metric_calculation,
                    config.percentile_for_variation_in_disparity, result.flat.hd_percentile_metric,
                    config.horizontal_disparity_max_threshold);
-  std::fputs("\n", out);
-  return t.any_fail;
-}
-
-bool print_verification_table(std::FILE* out, const zorvel_calib_context& verify_ctx,
-                              const zorvel_verif_config& config, bool metrics_measured,
-                              bool scale_measured) {
-  table_printer t{out};
-  std::fputs(kVerificationTitle, out);
-  t.header();
-  const bool m = metrics_measured;
-  t.row(kFlatResidualVd, verify_ctx.flat_chart_residual_vd,
-        config.residual_vertical_disparity_threshold_pixels, m);
-  t.row(kFlatHdStdev, verify_ctx.flat_chart_hd_stdev, config.flat_chart_standard_dev_threshold, m);
-  t.row(kFlatScaleDifference, verify_ctx.flat_chart_scale_difference_percent,
-        config.scale_difference_threshold_percent, m && scale_measured);
-  t.percentile_row(kFlatVdPercentile, config.percentage_fov_for_metric_calculation,
-                   config.percentile_for_variation_in_disparity, verify_ctx.vd_percentile_metric,
-                   config.vertical_disparity_max_threshold, m);
-  t.percentile_row(kFlatHdPercentile, config.percentage_fov_for_metric_calculation,
-                   config.percentile_for_variation_in_disparity, verify_ctx.hd_percentile_metric,
-                   config.horizontal_disparity_max_threshold, m);
   std::fputs("\n", out);
   return t.any_fail;
 }

@@ -7,8 +7,6 @@
 #include <cstdio>
 
 #include "config/calib_config.h"
-#include "config/verif_config.h"
-#include "driver/context.h"
 #include "calib/calibration_model.h"
 #include "otp/otp_record.h"
 
@@ -22,14 +20,6 @@ bool row_passes(float value, float threshold, bool measured = true);
 // flag (true when at least one row failed).
 bool print_calibration_table(std::FILE* out, const zorvel_calibration_result& result,
                              const zorvel_calib_config& config);
-
-// metrics_measured = false when the run mode skipped the measurement: every
-// row shows the record's value but fails. scale_measured = false when the
-// scale difference could not be computed: its row still shows the stored
-// -1.00 but fails.
-bool print_verification_table(std::FILE* out, const zorvel_calib_context& verify_ctx,
-                              const zorvel_verif_config& config, bool metrics_measured,
-                              bool scale_measured);
 
 // The one-row table of an L-chart-only calibration.
 bool print_l_chart_table(std::FILE* out, const zorvel_calibration_result& result,

@@ -1,5 +1,6 @@
 // The verification run: everything after the verification parser accepted
-// the configuration at config_path. Returns 1 on success, 0 on failure.
+// the configuration at config_path. False after printing why the run failed
+// or when a table row failed.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,6 @@
 
 namespace zorvel {
 
-int32_t run_verification(const zorvel_verif_config& config, const char* config_path,
-                         uint8_t mode);
+bool run_verification(const zorvel_verif_config& config, const char* config_path, uint8_t mode);
 
 }  // namespace zorvel

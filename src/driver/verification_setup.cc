@@ -1,4 +1,5 @@
-// Verification checks and run records. Ratios dimensionless, lengths in mm.
+// Verification checks and the verification input. Ratios dimensionless,
+// lengths in mm.
 #include "driver/verification_setup.h"
 
 #include <cstdio>
@@ -50,6 +51,64 @@ bool value_match(const char* format, int64_t configured, uint16_t stored) {
   return false;
 }
 
+zorvel_stereo_model stored_stereo_model(const zorvel_otp_data& otp, uint8_t mode) {
+  zorvel_stereo_model model;
+  for (int i = 0; i < 9; ++i) model.rot[i] = static_cast<double>(otp.rot[i]);
+  // The matrix is announced as unity but the stored rotation stays in use.
+  if (mode == 6) {
+    std::printf("\n SETTING RECT MATRIX TO UNITY");
+    std::printf("\n Printing Error Matrix");
+    for (int i = 0; i < 9; ++i) std::printf("\n pc_cfg->rot[%d] = %f", i, model.rot[i]);
+  }
+  // These modes judge the rotation alone, without the residual correction.
+  const bool clear_geo = mode == 3 || mode == 6 || mode == 7;
+  for (int i = 0; i < 32; ++i) {
+    if (clear_geo) {
+      std::printf("\n SETTING GEO to 0");
+      model.geo[i] = 0.0f;
+    } else {
+      model.geo[i] = otp.geo[i];
+    }
+  }
+  model.main_focal_px = otp.main_focal_length_px;
+  model.aux_focal_px = otp.aux_focal_length_px;
+  model.projection_offset_x = otp.projection_offset_x;
+  model.projection_offset_y = otp.projection_offset_y;
+  return model;
+}
+
+zorvel_lens_model lens_model(const double dewarp[5], const double warp[5], float reference) {
+  zorvel_lens_model lens;
+  for (int i = 0; i < 5; ++i) {
+    lens.dewarp_coeff[i] = dewarp[i];
+    lens.warp_coeff[i] = warp[i];
+  }
+  lens.fl_dewarping_reference = reference;
+  return lens;
+}
+
+// A verification never crops: the main camera is compared in full.
+zorvel_working_form stored_working_form(const zorvel_otp_data& otp, bool rotated) {
+  zorvel_working_form form;
+  form.rotated = rotated;
+  form.crop_percent_for_aux = 0;
+  form.main_lens =
+      lens_model(otp.main_dewarp_coeff, otp.main_warp_coeff, otp.main_fl_dewarping_reference);
+  form.aux_lens =
+      lens_model(otp.aux_dewarp_coeff, otp.aux_warp_coeff, otp.aux_fl_dewarping_reference);
+  return form;
+}
+
+zorvel_lens_adjustment decoded_adjustment(const uint8_t kp_fl_ratio[5],
+                                          const int8_t adjust_ratio[5]) {
+  zorvel_lens_adjustment table;
+  for (int i = 0; i < 5; ++i) {
+    table.kp_fl_ratio[i] = decode_ratio_byte(kp_fl_ratio[i]);
+    table.adjust_ratio[i] = decode_ratio_byte(adjust_ratio[i]);
+  }
+  return table;
+}
+
 }  // namespace
 
 bool check_verification_focus(const zorvel_verif_config& config) {
@@ -82,50 +141,16 @@ bool check_against_otp(const zorvel_verif_config& config, const zorvel_otp_data&
                      "\nError: main_aux_rotation_flag = %u - valid values are 0,1,2\n\n");
 }
 
-void fill_stored_geometry(const zorvel_verif_config& config, const zorvel_otp_data& otp,
-                          zorvel_calib_context& pc_cfg) {
-  if (pc_cfg.swap_dimensions != 0) {
-    pc_cfg.main_width = config.main.verify_input_height;
-    pc_cfg.main_height = config.main.verify_input_width;
-    pc_cfg.aux_width = config.aux.verify_input_height;
-    pc_cfg.aux_height = config.aux.verify_input_width;
-  } else {
-    pc_cfg.main_width = otp.main_native_width;
-    pc_cfg.main_height = otp.main_native_height;
-    pc_cfg.aux_width = otp.aux_native_width;
-    pc_cfg.aux_height = otp.aux_native_height;
-  }
-  pc_cfg.main_pixel_pitch_mm = config.main.pixel_pitch_mm;
-  pc_cfg.aux_pixel_pitch_mm = config.aux.pixel_pitch_mm;
-  pc_cfg.main_focal_length = otp.main_focal_length_px;
-  pc_cfg.aux_focal_length = otp.aux_focal_length_px;
-}
-
-bool check_verification_parameters(const zorvel_verif_config& config,
-                                   zorvel_calib_context& pc_cfg,
-                                   zorvel_calib_context& verify_ctx) {
-  if (!ratio_check(config.main.verify_focal_length_ratio,
-                   "\nError: main_verify_focal_length_ratio = %f - this value should always be "
-                   ">= 1.0\n\n") ||
-      !range_check(config.main.sensor_verif_mirror_flip_setting, 3,
-                   "\nError: main_sensor_verif_mirror_flip_setting = %u - valid values are "
-                   "0,1,2,3\n\n") ||
-      !range_check(config.main.sensor_mono_flag, 1,
-                   "\nError: main_sensor_mono_flag = %u - valid values are 0,1\n\n")) {
-    return false;
-  }
-  verify_ctx.aux_focal_length_ratio = config.aux.verify_focal_length_ratio;
-  verify_ctx.flat_chart_distance_mm = config.flat_chart_distance_mm;
-  verify_ctx.main_focal_length_mm = config.main.focal_length_mm;
-  verify_ctx.aux_focal_length_mm = config.aux.focal_length_mm;
-  // The configured sizes as written, also for a rotated module.
-  pc_cfg.aux_width = config.aux.verify_input_width;
-  pc_cfg.aux_height = config.aux.verify_input_height;
-  verify_ctx.percentage_fov_for_metric_calculation = config.percentage_fov_for_metric_calculation;
-  verify_ctx.percentile_for_variation_in_disparity = config.percentile_for_variation_in_disparity;
-  verify_ctx.vertical_disparity_max_threshold = config.vertical_disparity_max_threshold;
-  verify_ctx.horizontal_disparity_max_threshold = config.horizontal_disparity_max_threshold;
-  return ratio_check(config.aux.verify_focal_length_ratio,
+bool check_verification_parameters(const zorvel_verif_config& config) {
+  return ratio_check(config.main.verify_focal_length_ratio,
+                     "\nError: main_verify_focal_length_ratio = %f - this value should always be "
+                     ">= 1.0\n\n") &&
+         range_check(config.main.sensor_verif_mirror_flip_setting, 3,
+                     "\nError: main_sensor_verif_mirror_flip_setting = %u - valid values are "
+                     "0,1,2,3\n\n") &&
+         range_check(config.main.sensor_mono_flag, 1,
+                     "\nError: main_sensor_mono_flag = %u - valid values are 0,1\n\n") &&
+         ratio_check(config.aux.verify_focal_length_ratio,
                      "\nError: aux_verify_focal_length_ratio = %f - this value should always be "
                      ">= 1.0\n\n") &&
          range_check(config.aux.sensor_verif_mirror_flip_setting, 3,
@@ -138,54 +163,34 @@ bool check_verification_parameters(const zorvel_verif_config& config,
                      "0..100\n\n");
 }
 
-void fill_stored_calibration(const zorvel_verif_config& config, const zorvel_otp_data& otp,
-                             uint8_t mode, zorvel_calib_context& pc_cfg) {
-  // 12.
-  pc_cfg.residual_vertical_disparity_threshold_pixels =
-      config.residual_vertical_disparity_threshold_pixels;
-  pc_cfg.scale_difference_threshold_percent = config.scale_difference_threshold_percent;
-  pc_cfg.distance_threshold_percent = config.flat_chart_distance_threshold_percent;
-  pc_cfg.main_sensor_mono_flag = config.main.sensor_mono_flag;
-  pc_cfg.aux_sensor_mono_flag = config.aux.sensor_mono_flag;
-  pc_cfg.main_focal_length_ratio = otp.main_focal_length_ratio;
-  pc_cfg.aux_focal_length_ratio = otp.aux_focal_length_ratio;
-  for (int i = 0; i < 9; ++i) pc_cfg.rot[i] = static_cast<double>(otp.rot[i]);
+zorvel_capture_pair oriented_capture_size(const zorvel_verif_config& config) {
+  zorvel_capture_pair capture;
+  const bool turned = config.main_aux_rotation_flag != 0;
+  capture.main_width = turned ? config.main.verify_input_height : config.main.verify_input_width;
+  capture.main_height = turned ? config.main.verify_input_width : config.main.verify_input_height;
+  capture.aux_width = turned ? config.aux.verify_input_height : config.aux.verify_input_width;
+  capture.aux_height = turned ? config.aux.verify_input_width : config.aux.verify_input_height;
+  return capture;
+}
 
-  // 13. The matrix is announced as unity but the stored rotation stays in use.
-  if (mode == 6) {
-    std::printf("\n SETTING RECT MATRIX TO UNITY");
-    std::printf("\n Printing Error Matrix");
-    for (int i = 0; i < 9; ++i) std::printf("\n pc_cfg->rot[%d] = %f", i, pc_cfg.rot[i]);
-  }
-
-  // 14.
-  const bool clear_geo = mode == 3 || mode == 6 || mode == 7;
-  for (int i = 0; i < 32; ++i) {
-    if (clear_geo) {
-      std::printf("\n SETTING GEO to 0");
-      pc_cfg.geo[i] = 0.0f;
-    } else {
-      pc_cfg.geo[i] = otp.geo[i];
-    }
-  }
-
-  // 15.
-  pc_cfg.projection_offset_x = otp.projection_offset_x;
-  pc_cfg.projection_offset_y = otp.projection_offset_y;
-  pc_cfg.cam_baseline_mm = otp.cam_baseline_mm;
-  for (int i = 0; i < 5; ++i) {
-    pc_cfg.dewarp_coeff_aux[i] = otp.aux_dewarp_coeff[i];
-    pc_cfg.warp_coeff_aux[i] = otp.aux_warp_coeff[i];
-    pc_cfg.dewarp_coeff_main[i] = otp.main_dewarp_coeff[i];
-    pc_cfg.warp_coeff_main[i] = otp.main_warp_coeff[i];
-    pc_cfg.main_kp_fl_ratio[i] = decode_ratio_byte(otp.main_kp_fl_ratio[i]);
-    pc_cfg.main_adjust_ratio[i] = decode_ratio_byte(otp.main_adjust_ratio[i]);
-    pc_cfg.aux_kp_fl_ratio[i] = decode_ratio_byte(otp.aux_kp_fl_ratio[i]);
-    pc_cfg.aux_adjust_ratio[i] = decode_ratio_byte(otp.aux_adjust_ratio[i]);
-  }
-  pc_cfg.fl_dewarping_reference_aux = otp.aux_fl_dewarping_reference;
-  pc_cfg.fl_dewarping_reference_main = otp.main_fl_dewarping_reference;
-  pc_cfg.version = otp.version;
+zorvel_verification_input verification_input_of(const zorvel_verif_config& config,
+                                                const zorvel_otp_data& otp, uint8_t mode) {
+  zorvel_verification_input in;
+  in.model = stored_stereo_model(otp, mode);
+  in.form = stored_working_form(otp, config.main_aux_rotation_flag != 0);
+  in.l_chart_ratios = {otp.main_focal_length_ratio, otp.aux_focal_length_ratio};
+  in.flat_chart_ratios = {config.main.verify_focal_length_ratio, config.aux.verify_focal_length_ratio};
+  in.main_adjustment = decoded_adjustment(otp.main_kp_fl_ratio, otp.main_adjust_ratio);
+  in.aux_adjustment = decoded_adjustment(otp.aux_kp_fl_ratio, otp.aux_adjust_ratio);
+  in.baseline_mm = otp.cam_baseline_mm;
+  in.flat_chart_distance_mm = config.flat_chart_distance_mm;
+  in.main_mono = config.main.sensor_mono_flag != 0;
+  in.aux_mono = config.aux.sensor_mono_flag != 0;
+  in.metric_settings = {config.percentage_fov_for_metric_calculation,
+                        config.percentile_for_variation_in_disparity};
+  in.rotation_flag = config.main_aux_rotation_flag;
+  in.run_mode = mode;
+  return in;
 }
 
 }  // namespace zorvel

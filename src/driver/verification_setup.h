@@ -1,34 +1,36 @@
-// The verification run's checks and the two run records it builds: `pc_cfg`
-// receives the stored calibration, `verify_ctx` the verification settings.
-// Each check prints its message and returns false on the first failure.
+// The verification run's checks, and the verification input built from the
+// configuration and the stored calibration once every check passed. Each
+// check prints its message and returns false on the first failure.
 #pragma once
 
+#include <cstdint>
+
 #include "config/verif_config.h"
-#include "driver/context.h"
+#include "detect/chart_pair.h"
 #include "otp/otp_record.h"
+#include "verify/verification_records.h"
 
 namespace zorvel {
 
-// Autofocus ratios at the verification distance (steps 4 to 6).
+// Autofocus ratios at the verification distance.
 bool check_verification_focus(const zorvel_verif_config& config);
 
 // Capture sizes, mirror/flip, position and orientation against the stored
 // record, then the rotation flag (a swap without turned pixels is garbage).
 bool check_against_otp(const zorvel_verif_config& config, const zorvel_otp_data& otp);
 
-// Sizes, pixel pitches and stored focal lengths of pc_cfg (step 9).
-void fill_stored_geometry(const zorvel_verif_config& config, const zorvel_otp_data& otp,
-                          zorvel_calib_context& pc_cfg);
+// Focal-length ratios, mirror/flip settings and mono flags of both cameras,
+// then the metric percentile.
+bool check_verification_parameters(const zorvel_verif_config& config);
 
-// Step 11: the parameter checks with the copies made between them, and the
-// metric percentile.
-bool check_verification_parameters(const zorvel_verif_config& config,
-                                   zorvel_calib_context& pc_cfg,
-                                   zorvel_calib_context& verify_ctx);
+// Sizes of the captures once turned (a rotated module's are transposed);
+// no planes yet.
+zorvel_capture_pair oriented_capture_size(const zorvel_verif_config& config);
 
-// Steps 12 to 15: thresholds and the stored calibration into pc_cfg;
-// geometry coefficients cleared (with their notice) in run modes 3, 6 and 7.
-void fill_stored_calibration(const zorvel_verif_config& config, const zorvel_otp_data& otp,
-                             uint8_t mode, zorvel_calib_context& pc_cfg);
+// The stored calibration with the verification's settings. Run mode 6
+// announces a unity rotation but keeps the stored one; modes 3, 6 and 7 clear
+// the geometry correction, each with its notice.
+zorvel_verification_input verification_input_of(const zorvel_verif_config& config,
+                                                const zorvel_otp_data& otp, uint8_t mode);
 
 }  // namespace zorvel

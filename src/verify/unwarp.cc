@@ -5,12 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "verify/adjustment.h"
 #include "detect/debug_output.h"
 #include "detect/preprocess.h"
-#include "driver/context.h"
 #include "image/bmp.h"
 #include "stereo/rectify.h"
+#include "verify/adjustment.h"
 
 namespace zorvel {
 namespace {
@@ -25,26 +24,106 @@ constexpr const char* kOrigMain = "orig-main-flat.bmp";
 constexpr const char* kRectMainRot = "rect-main-rot.bmp";
 constexpr const char* kRectAuxRot = "rect-aux-rot.bmp";
 
+struct focal_lengths {
+  float main = 0.0f;
+  float aux = 0.0f;
+};
+
+// The stored focal lengths belong to the L chart's focus; the flat chart is
+// focused elsewhere, and the focal length scales with the ratio.
+focal_lengths focal_lengths_at_flat_chart(const zorvel_verification_input& in) {
+  const focal_lengths f{in.flat_chart_ratios.main / in.l_chart_ratios.main * in.model.main_focal_px,
+                        in.flat_chart_ratios.aux / in.l_chart_ratios.aux * in.model.aux_focal_px};
+  std::printf("FL Ref = %f  FL Aux = %f", static_cast<double>(f.main), static_cast<double>(f.aux));
+  return f;
+}
+
 // Lens adjustment factor of one camera, clamped to [0.97, 1.03] (compared in
-// double, kept in single precision).
-float adjust_factor(double indicator, float ratio, const float kp_fl_ratio[5],
-                    const float adjust_ratio[5]) {
+// double, kept in single precision). Only a dewarped lens is adjusted.
+float adjust_factor(double indicator, float ratio, const zorvel_lens_adjustment& table) {
   float a = 1.0f;
-  if (indicator > 0) a = interpolate_adjustment(ratio, kp_fl_ratio, adjust_ratio);
+  if (indicator > 0) a = interpolate_adjustment(ratio, table.kp_fl_ratio, table.adjust_ratio);
   if (static_cast<double>(a) < 0.97) a = kAdjustMin;
   if (static_cast<double>(a) > 1.03) a = kAdjustMax;
   return a;
 }
 
+// Working captures for detection. scratch receives the working planes of the
+// dewarp; on the normal path its aux planes serve the main-lens warp later.
+zorvel_chart_pair dewarped_captures(const zorvel_capture_pair& capture,
+                                    const zorvel_verification_input& in,
+                                    zorvel_chart_pair& scratch) {
+  zorvel_chart_pair pair;
+  normalize_capture_pair(capture, in.form.rotated, pair);
+  if (uses_alternative_dewarp(in.run_mode)) {
+    dewarp_pair(in.form, pair, scratch);
+  } else {
+    std::printf("\n Unwarp AUX Init");
+    dewarp_aux_only(in.form, pair, scratch);
+  }
+  return pair;
+}
+
+// Sets the effective focal lengths of out: the flat-chart focal lengths
+// divided by each lens's adjustment, never below one pixel.
+void adjust_focal_lengths(const zorvel_verification_input& in, focal_lengths focal,
+                          zorvel_unwarped_flat_chart& out) {
+  const float a_main = adjust_factor(dewarp_indicator(in.form.main_lens.dewarp_coeff),
+                                     in.flat_chart_ratios.main, in.main_adjustment);
+  const float a_aux = adjust_factor(dewarp_indicator(in.form.aux_lens.dewarp_coeff),
+                                    in.flat_chart_ratios.aux, in.aux_adjustment);
+  std::printf("\n Adjust Factor Main = %f", static_cast<double>(a_main));
+  std::printf("\n Adjust Factor Aux = %f", static_cast<double>(a_aux));
+  out.main_focal_px = std::max(1.0, static_cast<double>(focal.main) / static_cast<double>(a_main));
+  out.aux_focal_px = std::max(1.0, static_cast<double>(focal.aux) / static_cast<double>(a_aux));
+}
+
+// Each main pixel's ray is (row, column, main focal length); the rotation
+// carries it into the aux camera, which projects it at its own focal length.
+bool rectify_into_main_geometry(const zorvel_verification_input& in,
+                                zorvel_unwarped_flat_chart& out) {
+  const zorvel_chart_pair& source = out.dewarped;
+  if (rectify_aux(source, out.rectified, static_cast<float>(out.main_focal_px), in.model.rot,
+                  static_cast<float>(out.aux_focal_px), source.aux_height, source.aux_width,
+                  in.model.projection_offset_x, in.model.projection_offset_y,
+                  in.model.geo) == 0) {
+    return true;
+  }
+  std::printf("\nError: aux image of %dx%d pixels cannot be rectified\n", source.aux_width,
+              source.aux_height);
+  return false;
+}
+
+// On the normal path only the aux camera was dewarped: the rectified aux
+// image gets the main lens's distortion back so it matches the main capture.
+// scratch holds aux planes of the working size from the dewarp.
+void warp_with_main_lens(const zorvel_verification_input& in, zorvel_chart_pair& rectified,
+                         zorvel_chart_pair& scratch) {
+  std::printf("\n Unwarp AUX DONE");
+  const zorvel_lens_model& lens = in.form.main_lens;
+  const float F = lens.fl_dewarping_reference * in.flat_chart_ratios.main;
+  const size_t n = static_cast<size_t>(scratch.aux_width) * static_cast<size_t>(scratch.aux_height);
+  const bool sizes_agree = n > 0 && rectified.aux_r.size() >= n && rectified.aux_g.size() >= n &&
+                           rectified.aux_b.size() >= n && scratch.aux_r.size() >= n &&
+                           scratch.aux_g.size() >= n && scratch.aux_b.size() >= n;
+  if (dewarp_indicator(lens.dewarp_coeff) > 0 && F != 0.0f && sizes_agree) {
+    dewarp_planes(rectified.aux_r.data(), rectified.aux_g.data(), rectified.aux_b.data(),
+                  scratch.aux_r.data(), scratch.aux_g.data(), scratch.aux_b.data(),
+                  scratch.aux_width, scratch.aux_height, F, in.form.crop_percent_for_aux,
+                  lens.warp_coeff[0], lens.warp_coeff[1], lens.warp_coeff[2], lens.warp_coeff[3]);
+    copy_aux_planes(scratch, rectified, scratch.aux_height, scratch.aux_width);
+  }
+}
+
 // Copies a debug image read back from the working directory into target at
 // the size the file itself reports. False when the file could not be parsed.
 bool copy_debug_image(const char* source, const char* target, bool announce,
-                      const char* direction, const zorvel_chart_pair& p1) {
+                      const char* direction, const zorvel_chart_pair& dewarped) {
   zorvel_bmp_read reader(source);
   if (reader.parse() != 1) return false;
   if (announce) {
-    std::printf("\n Direction is %s Width = %d Height = %d", direction, p1.main_width,
-                p1.main_height);
+    std::printf("\n Direction is %s Width = %d Height = %d", direction, dewarped.main_width,
+                dewarped.main_height);
   }
   uint8_t *r = nullptr, *g = nullptr, *b = nullptr;
   if (reader.get_planes(&r, &g, &b) != 1) return true;
@@ -55,95 +134,46 @@ bool copy_debug_image(const char* source, const char* target, bool announce,
   return true;
 }
 
-void write_rotated_debug_images(const char* direction, const zorvel_chart_pair& p1) {
-  if (!copy_debug_image(kOrigMain, kRectMainRot, true, direction, p1)) {
+void write_rotated_debug_images(const char* direction, const zorvel_chart_pair& dewarped) {
+  if (!copy_debug_image(kOrigMain, kRectMainRot, true, direction, dewarped)) {
     std::printf("\nError: Failed to parse orig-main-flat.bmp\n");
     return;
   }
-  copy_debug_image(kRectifiedAux, kRectAuxRot, false, direction, p1);
+  copy_debug_image(kRectifiedAux, kRectAuxRot, false, direction, dewarped);
+}
+
+void write_debug_images(const zorvel_verification_input& in, const zorvel_unwarped_flat_chart& out) {
+  const zorvel_chart_pair& d = out.dewarped;
+  const zorvel_chart_pair& r = out.rectified;
+  if (in.run_mode > 0) {
+    write_debug_image(kRectifiedAux, r.aux_r, r.aux_g, r.aux_b, r.aux_width, r.aux_height);
+    write_debug_image(kOrigAux, d.aux_r, d.aux_g, d.aux_b, d.aux_width, d.aux_height);
+    write_debug_image(kOrigMain, d.main_r, d.main_g, d.main_b, d.main_width, d.main_height);
+  }
+  if (in.run_mode == kModeRotatedImages) {
+    write_rotated_debug_images(rotation_direction(in.rotation_flag), d);
+  }
 }
 
 }  // namespace
 
-zorvel_unwarp_result unwarp_for_verification(const zorvel_capture_pair& capture,
-                                             const zorvel_calib_context& pc_cfg,
-                                             const zorvel_calib_context& verify_ctx,
-                                             zorvel_chart_pair& p1, zorvel_chart_pair& p2,
-                                             zorvel_chart_pair& p3) {
-  zorvel_unwarp_result result;
-  const uint8_t mode = verify_ctx.run_mode;
-  const bool alternative = uses_alternative_dewarp(mode);
-
-  // 1. Focal lengths at the verification distance.
-  const float fl_ref = verify_ctx.main_focal_length_ratio / pc_cfg.main_focal_length_ratio *
-                       pc_cfg.main_focal_length;
-  const float fl_aux = verify_ctx.aux_focal_length_ratio / pc_cfg.aux_focal_length_ratio *
-                       pc_cfg.aux_focal_length;
-  std::printf("FL Ref = %f  FL Aux = %f", static_cast<double>(fl_ref),
-              static_cast<double>(fl_aux));
-
-  // 2.-3. Working pair for detection.
-  normalize_capture_pair(capture, pc_cfg.swap_dimensions != 0, p1);
-  if (alternative) {
-    dewarp_pair(working_form_of(pc_cfg), p1, p3);
-  } else {
-    std::printf("\n Unwarp AUX Init");
-    dewarp_aux_only(working_form_of(pc_cfg), p1, p3);
-  }
+zorvel_unwarped_flat_chart unwarp_for_verification(const zorvel_capture_pair& capture,
+                                                   const zorvel_verification_input& input) {
+  zorvel_unwarped_flat_chart out;
+  const focal_lengths focal = focal_lengths_at_flat_chart(input);
+  zorvel_chart_pair scratch;
+  out.dewarped = dewarped_captures(capture, input, scratch);
   std::printf("\n FLRatioRef = %f  FLRatioAux = %f",
-              static_cast<double>(pc_cfg.main_focal_length_ratio),
-              static_cast<double>(pc_cfg.aux_focal_length_ratio));
-
-  // 4.-8. Second pair, not dewarped; lens adjustment of the focal lengths.
-  normalize_capture_pair(capture, pc_cfg.swap_dimensions != 0, p2);
-  const double d_aux = dewarp_indicator(pc_cfg.dewarp_coeff_aux);
-  const double d_main = dewarp_indicator(pc_cfg.dewarp_coeff_main);
-  const float a_main = adjust_factor(d_main, verify_ctx.main_focal_length_ratio,
-                                     pc_cfg.main_kp_fl_ratio, pc_cfg.main_adjust_ratio);
-  const float a_aux = adjust_factor(d_aux, verify_ctx.aux_focal_length_ratio,
-                                    pc_cfg.aux_kp_fl_ratio, pc_cfg.aux_adjust_ratio);
-  std::printf("\n Adjust Factor Main = %f", static_cast<double>(a_main));
-  std::printf("\n Adjust Factor Aux = %f", static_cast<double>(a_aux));
-  result.fr = std::max(1.0, static_cast<double>(fl_ref) / static_cast<double>(a_main));
-  result.fa = std::max(1.0, static_cast<double>(fl_aux) / static_cast<double>(a_aux));
-
-  // 9.-10. Rectification of the aux image into the main geometry.
-  result.direction = rotation_direction(static_cast<uint32_t>(pc_cfg.main_aux_rotation_flag));
-  if (rectify_aux(p1, p2, static_cast<float>(result.fr), pc_cfg.rot,
-                  static_cast<float>(result.fa), p1.aux_height, p1.aux_width,
-                  pc_cfg.projection_offset_x, pc_cfg.projection_offset_y, pc_cfg.geo) != 0) {
-    std::printf("\nError: aux image of %dx%d pixels cannot be rectified\n", p1.aux_width,
-                p1.aux_height);
-    result.status = -1;
-    return result;
-  }
-
-  // 11. Normal path: the main lens warp applied to the rectified aux image.
-  if (!alternative) {
-    std::printf("\n Unwarp AUX DONE");
-    const float F = pc_cfg.fl_dewarping_reference_main * verify_ctx.main_focal_length_ratio;
-    const size_t n = static_cast<size_t>(p3.aux_width) * static_cast<size_t>(p3.aux_height);
-    const bool sizes_agree = n > 0 && p2.aux_r.size() >= n && p2.aux_g.size() >= n &&
-                             p2.aux_b.size() >= n && p3.aux_r.size() >= n &&
-                             p3.aux_g.size() >= n && p3.aux_b.size() >= n;
-    if (d_main > 0 && F != 0.0f && sizes_agree) {
-      dewarp_planes(p2.aux_r.data(), p2.aux_g.data(), p2.aux_b.data(), p3.aux_r.data(),
-                    p3.aux_g.data(), p3.aux_b.data(), p3.aux_width, p3.aux_height, F,
-                    pc_cfg.crop_percent_for_aux, pc_cfg.warp_coeff_main[0],
-                    pc_cfg.warp_coeff_main[1], pc_cfg.warp_coeff_main[2],
-                    pc_cfg.warp_coeff_main[3]);
-      copy_aux_planes(p3, p2, p3.aux_height, p3.aux_width);
-    }
-  }
-
-  // 12.-13. Debug images; mode 6 re-reads two of them.
-  if (mode > 0) {
-    write_debug_image(kRectifiedAux, p2.aux_r, p2.aux_g, p2.aux_b, p2.aux_width, p2.aux_height);
-    write_debug_image(kOrigAux, p1.aux_r, p1.aux_g, p1.aux_b, p1.aux_width, p1.aux_height);
-    write_debug_image(kOrigMain, p1.main_r, p1.main_g, p1.main_b, p1.main_width, p1.main_height);
-  }
-  if (mode == kModeRotatedImages) write_rotated_debug_images(result.direction, p1);
-  return result;
+              static_cast<double>(input.l_chart_ratios.main),
+              static_cast<double>(input.l_chart_ratios.aux));
+  // The rectification writes every aux pixel and nothing reads the main planes.
+  normalize_aux_capture(capture, input.form.rotated, out.rectified);
+  adjust_focal_lengths(input, focal, out);
+  if (!rectify_into_main_geometry(input, out)) return out;
+  if (!uses_alternative_dewarp(input.run_mode)) warp_with_main_lens(input, out.rectified, scratch);
+  write_debug_images(input, out);
+  out.ok = true;
+  return out;
 }
 
 }  // namespace zorvel

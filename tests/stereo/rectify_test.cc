@@ -1,0 +1,99 @@
+// The rectification warp on maps whose source pixel is known by hand (shifts,
+// a mirror, single correction terms) and the correction fit in projected
+// coordinates.
+#include "stereo/rectify.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <random>
+
+namespace zorvel {
+namespace {
+
+// Half sizes 8 and 16 keep the normalised coordinates exact in binary.
+constexpr int32_t W = 33, H = 17;
+
+zorvel_chart_pair random_aux(int32_t width, int32_t height) {
+  std::mt19937 rng(7);
+  zorvel_chart_pair p;
+  for (auto* plane : {&p.aux_r, &p.aux_g, &p.aux_b}) {
+    plane->resize(static_cast<size_t>(width) * height);
+    for (auto& v : *plane) v = static_cast<uint8_t>(rng());
+  }
+  return p;
+}
+
+// Lookups stop at the last-but-one row and column (the bilinear neighbour).
+int32_t row_of(int32_t r) { return std::clamp(r, 0, H - 2); }
+int32_t col_of(int32_t c) { return std::clamp(c, 0, W - 2); }
+
+TEST(RectifyAux, HandComputedMaps) {
+  const zorvel_chart_pair src = random_aux(W, H);
+  const auto at = [&](int32_t r, int32_t c) { return src.aux_g[row_of(r) * W + col_of(c)]; };
+  struct map_case {
+    const char* name;
+    std::array<double, 9> R;
+    float o_row, o_col;
+    int g_index;  // one correction coefficient, -1 for none
+    float g_value;
+    std::function<int(int32_t r, int32_t c)> expected;
+  };
+  constexpr std::array<double, 9> I = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  const map_case cases[] = {
+      {"identity", I, 0, 0, -1, 0, [&](int r, int c) { return at(r, c); }},
+      {"offsets", I, 2, -3, -1, 0, [&](int r, int c) { return at(r + 2, c - 3); }},
+      {"column constant", I, 0, 0, 0, 4, [&](int r, int c) { return at(r, c + 4); }},
+      {"row constant", I, 0, 0, 9, -1, [&](int r, int c) { return at(r - 1, c); }},
+      {"column v", I, 0, 0, 1, 16, [&](int r, int c) { return at(r, 2 * c - 16); }},
+      {"column u^2", I, 0, 0, 4, 64, [&](int r, int c) { return at(r, c + (r - 8) * (r - 8)); }},
+      {"row v", I, 0, 0, 10, 16, [&](int r, int c) { return at(r + c - 16, c); }},
+      {"half turn", {-1, 0, 0, 0, -1, 0, 0, 0, 1}, 0, 0, -1, 0,
+       [&](int r, int c) { return at(16 - r, 32 - c); }},
+      // Half a column: the two neighbours' mean, truncated.
+      {"half column", I, 0, 0.5f, -1, 0,
+       [&](int r, int c) { return c >= W - 2 ? at(r, c) : (at(r, c) + at(r, c + 1)) / 2; }},
+  };
+  for (const map_case& m : cases) {
+    float g[18] = {};
+    if (m.g_index >= 0) g[m.g_index] = m.g_value;
+    zorvel_chart_pair dst;
+    ASSERT_EQ(rectify_aux(src, dst, 500.0f, m.R.data(), 500.0f, H, W, m.o_row, m.o_col, g), 0) << m.name;
+    for (int32_t r = 0; r < H; ++r)
+      for (int32_t c = 0; c < W; ++c)
+        ASSERT_EQ(dst.aux_g[r * W + c], m.expected(r, c)) << m.name << " at " << r << "," << c;
+  }
+}
+
+TEST(RectifyAux, HostileInputStaysInsideTheImageAndBadSizesAreRefused) {
+  const zorvel_chart_pair src = random_aux(40, 30);
+  const double R[9] = {};  // w = 0 everywhere: NaN positions
+  float g[18] = {};
+  g[9] = 1e30f;
+  zorvel_chart_pair dst;
+  EXPECT_EQ(rectify_aux(src, dst, 100.0f, R, 100.0f, 30, 40, 0.0f, 0.0f, g), 0);
+  EXPECT_EQ(dst.aux_r.size(), 1200u);
+  EXPECT_EQ(rectify_aux(src, dst, 100.0f, R, 100.0f, 31, 40, 0.0f, 0.0f, g), -1);  // planes too small
+  EXPECT_EQ(rectify_aux(src, dst, 100.0f, R, 100.0f, 1, 40, 0.0f, 0.0f, g), -1);
+}
+
+TEST(FitInverseCorrection, SmallCorrectionUnderTheIdentityIsItsOwnInverse) {
+  const double R[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  float g[18] = {};
+  g[0] = 0.5f;  // column shift
+  g[4] = 0.3f;
+  g[10] = -0.4f;  // row correction, linear term
+  g[14] = 0.2f;
+  float out[18] = {};
+  EXPECT_EQ(fit_inverse_correction(R, g, out, 1280, 960, 1000.0f, 1000.0f, 0.0f, 0.0f), 144);
+  for (int j = 0; j < 18; ++j) EXPECT_NEAR(out[j], g[j], 0.01) << j;
+
+  for (float& v : out) v = 5.0f;
+  EXPECT_EQ(fit_inverse_correction(R, g, out, 12, 960, 1.0f, 1.0f, 0.0f, 0.0f), 0);  // extent < 13
+  EXPECT_EQ(out[0], 5.0f);
+}
+
+}  // namespace
+}  // namespace zorvel
