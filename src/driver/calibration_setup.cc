@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "driver/focus_ratio.h"
+#include "driver/value_checks.h"
 
 namespace zorvel {
 namespace {
@@ -36,18 +37,6 @@ bool af_check(const char* who, const char* who_ref, const zorvel_camera_params& 
     return false;
   }
   return true;
-}
-
-bool range_check(int32_t value, uint32_t max, const char* format) {
-  if (static_cast<uint32_t>(value) <= max) return true;
-  std::printf(format, static_cast<uint32_t>(value));
-  return false;
-}
-
-bool positive_check(float value, const char* format) {
-  if (value > 0.0f) return true;  // NaN fails too
-  std::printf(format, static_cast<double>(value));
-  return false;
 }
 
 // Capture sizes the record can hold and whose working image is usable.
@@ -120,13 +109,6 @@ bool autofocus_checks(const zorvel_calib_config& config) {
          af_check("Aux", "Aux", aux, t_aux_flat, t_aux_l);
 }
 
-bool ratio_at_least_one(const char* name, float ratio) {
-  if (!(ratio < 1.0f)) return true;
-  std::printf("\nError: %s = %f - this value should always be >= 1.0\n\n", name,
-              static_cast<double>(ratio));
-  return false;
-}
-
 // Flags within their ranges, and the values every later division relies on.
 bool value_checks(const zorvel_calib_config& config, bool swap) {
   const zorvel_camera_params& main = config.main;
@@ -195,8 +177,12 @@ bool prepare_calibration_setup(const zorvel_calib_config& config, uint8_t mode,
   // The checks run in the order the stations know their messages in.
   if (!autofocus_checks(config)) return false;
   const bool swap = config.main_aux_rotation_flag != 0;
-  if (!ratio_at_least_one("main_focal_length_ratio", config.main.focal_length_ratio_l) ||
-      !ratio_at_least_one("aux_focal_length_ratio", config.aux.focal_length_ratio_l) ||
+  if (!ratio_check(config.main.focal_length_ratio_l,
+                   "\nError: main_focal_length_ratio = %f - this value should always be >= "
+                   "1.0\n\n") ||
+      !ratio_check(config.aux.focal_length_ratio_l,
+                   "\nError: aux_focal_length_ratio = %f - this value should always be >= "
+                   "1.0\n\n") ||
       !value_checks(config, swap)) {
     return false;
   }

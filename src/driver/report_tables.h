@@ -12,10 +12,6 @@
 
 namespace zorvel {
 
-// A row passes only when its value could be measured and value <= threshold
-// (compared as floats); a NaN on either side fails.
-bool row_passes(float value, float threshold, bool measured = true);
-
 // Each table prints its title, header and rows; the result is the any-FAIL
 // flag (true when at least one row failed).
 bool print_calibration_table(std::FILE* out, const zorvel_calibration_result& result,

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "driver/focus_ratio.h"
+#include "driver/value_checks.h"
 #include "otp/otp_record.h"
 
 namespace zorvel {
@@ -21,18 +22,6 @@ bool focus_check(const char* who, const zorvel_verif_camera_params& cam, float t
               static_cast<double>(p), who, static_cast<double>(tolerance));
   std::printf(error_format, static_cast<double>(cam.verify_focal_length_ratio),
               static_cast<double>(t));
-  return false;
-}
-
-bool range_check(int32_t value, uint32_t max, const char* format) {
-  if (static_cast<uint32_t>(value) <= max) return true;
-  std::printf(format, static_cast<uint32_t>(value));
-  return false;
-}
-
-bool ratio_check(float ratio, const char* format) {
-  if (!(ratio < 1.0f)) return true;
-  std::printf(format, static_cast<double>(ratio));
   return false;
 }
 

@@ -90,7 +90,24 @@ zorvel_disparity_metrics no_points() {
   return m;
 }
 
+template <typename Byte>
+void print_zones(std::FILE* out, const char* title, const Byte zones[9]) {
+  std::fputs(title, out);
+  for (int i = 0; i < 9; ++i) {
+    if (i % 3 == 0) std::fputs("\n", out);
+    std::fprintf(out, "  %f", static_cast<double>(zones[i]) / 10.0);
+  }
+}
+
 }  // namespace
+
+void print_zone_map(std::FILE* out, const char* title, const uint8_t zones[9]) {
+  print_zones(out, title, zones);
+}
+
+void print_zone_map(std::FILE* out, const char* title, const int8_t zones[9]) {
+  print_zones(out, title, zones);
+}
 
 int32_t percentile_index(float f, int32_t m) {
   const float product = f * static_cast<float>(m);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "detect/chart_pair.h"
 
@@ -46,6 +47,10 @@ zorvel_disparity_metrics disparity_metrics(const zorvel_chart_pair& main_pair,
                                            const zorvel_chart_pair& aux_pair,
                                            const double* rect_rows, const double* rect_cols,
                                            int32_t n, const zorvel_metric_settings& settings);
+
+// title, then the nine zone values in tenths as three lines of "  %f".
+void print_zone_map(std::FILE* out, const char* title, const uint8_t zones[9]);
+void print_zone_map(std::FILE* out, const char* title, const int8_t zones[9]);
 
 // RMS of vd and hd per zone of a 3 x 3 grid over a width x height image;
 // x, y centre-relative. Zone k = 3 * column band + row band; empty zones give 0.

@@ -18,22 +18,13 @@ namespace {
 constexpr uint8_t kModeDebugInfo = 1;
 constexpr int32_t kMinColumnPoints = 4;  // a column needs more than this many points
 
-template <typename Byte>
-void print_zones(const char* title, const Byte zones[9]) {
-  std::printf("%s", title);
-  for (int i = 0; i < 9; ++i) {
-    if (i % 3 == 0) std::printf("\n");
-    std::printf("  %f", static_cast<double>(zones[i]) / 10.0);
-  }
-}
-
 void print_reference_block(const zorvel_disparity_metrics& m) {
   std::printf("\n ================ Verification Debug Reference Metrics  ==================\n");
   std::printf("Flat CHART: Max Vertical disparity      = %f\n", static_cast<double>(m.vd_delta));
   std::printf("Flat CHART: Max Horiz disparity Delta from mean = %f\n",
               static_cast<double>(m.max_hd_delta));
-  print_zones("\n \n Flat CHART: RMS Vertical Disparity Zoned", m.vd_rms_zoned);
-  print_zones("\n \n Flat CHART: RMS Horizontal Disparity Delta from mean - Zoned",
+  print_zone_map(stdout, "\n \n Flat CHART: RMS Vertical Disparity Zoned", m.vd_rms_zoned);
+  print_zone_map(stdout, "\n \n Flat CHART: RMS Horizontal Disparity Delta from mean - Zoned",
               m.hd_rms_zoned);
   std::printf("\n");
   std::printf("\n =============================================================== \n");

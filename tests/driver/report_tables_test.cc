@@ -8,6 +8,7 @@
 #include <string>
 
 #include "driver/report_tables.h"
+#include "driver/result_table.h"
 #include "support/test_support.h"
 
 namespace zorvel::test {
