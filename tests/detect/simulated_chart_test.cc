@@ -47,6 +47,8 @@ struct chart_case {
   double tolerance_px = 1.5;
 };
 
+void PrintTo(const chart_case& c, std::ostream* out) { *out << c.preset << (c.l_chart ? " L" : " flat"); }
+
 // The working pair of one chart, as the calibration prepares it.
 zorvel_chart_pair prepare(const sim::scenario& s, const sim::chart& chart,
                           const sim::camera_view& main_view, const sim::camera_view& aux_view,

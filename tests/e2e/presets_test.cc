@@ -38,6 +38,8 @@ const module_case kCases[] = {
      {"Flat-chart: Residual vertical disparity [pixels]", "Flat-chart: Vertical Disparity ["}},
 };
 
+void PrintTo(const module_case& c, std::ostream* out) { *out << c.name; }
+
 class Modules : public ::testing::TestWithParam<module_case> {};
 
 TEST_P(Modules, CalibrateToTheirOwnAnglesAndVerify) {
