@@ -52,13 +52,6 @@ TEST(VerifParserTest, SampleIsAcceptedWithThreeProgressLines) {
   EXPECT_EQ(c.horizontal_disparity_max_threshold, 3.0f);
 }
 
-TEST(VerifParserTest, RotationFlagRejectionPrintsTheReadError) {
-  const auto out = parse(with(verif_sample(), "main_aux_rotation_flag", "300"));
-  EXPECT_EQ(out.result.status, 0);
-  EXPECT_EQ(out.result.messages, "Invalid value for parameter main_aux_rotation_flag = 300\n");
-  EXPECT_EQ(out.progress, "\n aux flag = main_aux_rotation_flag\n Rotate flag read error");
-}
-
 TEST(VerifParserTest, OnlyTheLastThresholdIsOutsideThePresenceCheck) {
   const auto no_horizontal = parse(without(verif_sample(), "horizontal_disparity_max_threshold"));
   EXPECT_EQ(no_horizontal.result.status, 1);
@@ -90,20 +83,23 @@ TEST(VerifParserTest, ToleranceAndDebugModePrintANewlineInsteadOfRejecting) {
 }
 
 TEST(VerifParserTest, RejectedValuesEndTheParseAtTheirPlace) {
-  const auto early = parse(with(verif_sample(), "aux_sensor_mono_flag", "-1"));
-  EXPECT_EQ(early.result.messages, "Invalid value for parameter aux_sensor_mono_flag = -1\n");
-  EXPECT_EQ(early.progress, "");  // before the rotation flag
-  EXPECT_EQ(early.config.aux.pixel_pitch_mm, 0.00112f);
-
-  const auto late = parse(with(verif_sample(), "percentile_for_variation_in_disparity", "256"));
-  EXPECT_EQ(late.result.messages,
-            "Invalid value for parameter percentile_for_variation_in_disparity = 256\n");
-  EXPECT_EQ(late.progress,
-            kAuxFlagLines + "\n 3.500000 p_config.tolerance_of_fl_ratio_in_percent_aux");
-
-  const auto nan_threshold = parse(with(verif_sample(), "flat_chart_distance_mm", "nan"));
-  EXPECT_EQ(nan_threshold.result.messages,
-            "Invalid value for parameter flat_chart_distance_mm = nan\n");
+  const std::string tolerance = "\n 3.500000 p_config.tolerance_of_fl_ratio_in_percent_aux";
+  const struct {
+    std::string key, value, progress;  // printed before the rejection
+  } cases[] = {
+      {"aux_sensor_mono_flag", "-1", ""},
+      {"main_aux_rotation_flag", "300", "\n aux flag = main_aux_rotation_flag\n Rotate flag read error"},
+      {"percentile_for_variation_in_disparity", "256", kAuxFlagLines + tolerance},
+      {"flat_chart_distance_mm", "nan", kAuxFlagLines},
+  };
+  for (const auto& c : cases) {
+    const auto out = parse(with(verif_sample(), c.key, c.value));
+    EXPECT_EQ(out.result.status, 0);
+    EXPECT_EQ(out.result.messages, "Invalid value for parameter " + c.key + " = " + c.value + "\n");
+    EXPECT_EQ(out.progress, c.progress) << c.key;
+  }
+  // Fields before the rejected one are filled.
+  EXPECT_EQ(parse(with(verif_sample(), "aux_sensor_mono_flag", "-1")).config.aux.pixel_pitch_mm, 0.00112f);
 }
 
 }  // namespace

@@ -1,157 +1,97 @@
 // Labelling scans on hand-placed key-point maps. The green plane carries
 // straight edges (a generalised checkerboard) so the line searches lock onto
 // known rows and columns.
+#include "detect/grid_labelling.h"
+
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-
-#include "detect/grid_labelling.h"
-#include "detect/line_search.h"
+#include <array>
+#include <string>
+#include <vector>
 
 namespace zorvel {
 namespace {
 
-struct scene {
+constexpr int32_t kAny = -99;  // a depth label the case does not check
+
+struct grid_case {
+  const char* name;
   int32_t height, width;
-  std::vector<uint8_t> green, map;
-  scene(int32_t h, int32_t w, std::initializer_list<int32_t> edge_rows,
-        std::initializer_list<int32_t> edge_cols)
-      : height(h), width(w), green(static_cast<size_t>(h) * w), map(green.size(), 0) {
-    for (int32_t r = 0; r < h; ++r) {
-      for (int32_t c = 0; c < w; ++c) {
-        int32_t crossings = 0;
-        for (int32_t e : edge_rows) crossings += r >= e;
-        for (int32_t e : edge_cols) crossings += c >= e;
-        green[static_cast<size_t>(r) * w + c] = crossings % 2 ? 200 : 20;
-      }
-    }
-  }
-  void mark(int32_t r, int32_t c) { map[static_cast<size_t>(r) * width + c] = 1; }
-  int32_t label(pixel_position origin, chart_kind kind, zorvel_key_points& set) {
-    const gradient_bands bands = compute_gradient_bands(green.data(), height, width);
-    return label_grid(map, bands, origin, kind, set);
-  }
+  std::vector<int32_t> edge_rows, edge_cols;
+  std::vector<std::array<int32_t, 2>> marks;  // key points (row, column)
+  pixel_position origin;
+  chart_kind kind;
+  int32_t capacity;
+  int32_t result;
+  std::vector<std::array<int32_t, 5>> entries;  // y, x, Yw, Xw, Zw of entries 0 ...
+  std::vector<std::array<int32_t, 3>> map_after;  // row, column, value
 };
 
-TEST(LabelGrid, VerticalStepStartsTenRowsFromTheOrigin) {
-  scene s(400, 600, {200}, {300});
-  s.mark(190, 301);  // exactly 10 rows above: Yw = -1
-  s.mark(109, 299);  // another corner further up: Yw = -2
-  s.mark(209, 300);  // 9 rows below: never labelled
-  s.mark(240, 296);
-  zorvel_key_points set(kKeyPointCapacity);
-  const int32_t result = s.label({200, 300}, chart_kind::flat, set);
-  ASSERT_EQ(result, 3);  // four entries written, the last one uncounted
-  EXPECT_EQ(set.y[0], 200);
-  EXPECT_EQ(set.Yw[0], 0);
-  EXPECT_EQ(set.y[1], 190);
-  EXPECT_EQ(set.Yw[1], -1);
-  EXPECT_EQ(set.y[2], 109);
-  EXPECT_EQ(set.Yw[2], -2);
-  EXPECT_EQ(set.y[3], 240);
-  EXPECT_EQ(set.x[3], 296);
-  EXPECT_EQ(set.Yw[3], 1);
-}
+const grid_case kCases[] = {
+    {"a corner exactly 10 rows away is taken, one 9 rows away never", 400, 600, {200}, {300},
+     {{190, 301}, {109, 299}, {209, 300}, {240, 296}}, {200, 300}, chart_kind::flat, 1200, 3,
+     {{200, 300, 0, 0, kAny}, {190, 301, -1, 0, kAny}, {109, 299, -2, 0, kAny}, {240, 296, 1, 0, kAny}},
+     {{209, 300, 1}}},
+    {"one find per band: leftmost on vertical scans, topmost on horizontal ones", 400, 600, {200},
+     {300}, {{150, 303}, {150, 296}, {196, 250}, {204, 250}, {201, 200}}, {200, 300},
+     chart_kind::flat, 1200, 3,
+     {{200, 300, 0, 0, kAny}, {150, 296, -1, 0, kAny}, {196, 250, 0, -1, kAny}, {201, 200, 0, -2, kAny}},
+     {{150, 303, 0}, {204, 250, 0}}},
+    {"500 empty columns end a scan", 300, 1200, {150}, {1000},
+     {{150, 800}, {150, 180}, {150, 1100}, {151, 1140}}, {150, 1000}, chart_kind::flat, 1200, 3,
+     {{150, 1000, 0, 0, kAny}, {150, 800, 0, -1, kAny}, {150, 1100, 0, 1, kAny}, {151, 1140, 0, 2, kAny}},
+     {{150, 180, 1}}},
+    // The first corner column right of the origin is skipped; the second is
+    // the second origin (Xw = Zw = 1). The uncounted last entry keeps its raw
+    // label and takes no depth label.
+    {"L chart: second origin and depth labels", 400, 700, {200}, {300, 380},
+     {{205, 340}, {195, 380}, {120, 381}, {199, 460}, {201, 230}, {202, 520}}, {200, 300},
+     chart_kind::l_chart, 1200, 5,
+     {{200, 300, 0, 0, 0}, {201, 230, 0, -1, 0}, {195, 380, 0, 1, 1}, {120, 381, -1, 1, 1},
+      {199, 460, 0, 2, 2}, {202, 520, 0, 2, 0}},
+     {}},
+    {"L chart without a second corner column", 400, 700, {200}, {300}, {{205, 340}, {300, 400}},
+     {200, 300}, chart_kind::l_chart, 1200, kNoSecondOrigin, {}, {}},
+    {"appending stops when the set is full", 400, 900, {200}, {300},
+     {{200, 80}, {200, 120}, {200, 160}, {200, 200}, {200, 240}, {200, 280}, {200, 340}},
+     {200, 300}, chart_kind::flat, 5, 4,
+     {{200, 300, 0, 0, kAny}, {200, 280, 0, -1, kAny}, {200, 240, 0, -2, kAny},
+      {200, 200, 0, -3, kAny}, {200, 160, 0, -4, kAny}},
+     {}},
+    // A mono origin 3 columns from the left edge: the up line and the map
+    // bands reach beyond the image; nothing outside is read or written.
+    {"origin near the edge", 300, 400, {150}, {3}, {{100, 0}, {150, 60}}, {150, 3},
+     chart_kind::flat, 1200, 2, {{150, 3, 0, 0, kAny}, {100, 0, -1, 0, kAny}, {150, 60, 0, 1, kAny}},
+     {}},
+};
 
-TEST(LabelGrid, OneFindPerBandLeftmostOrTopmost) {
-  scene s(400, 600, {200}, {300});
-  s.mark(150, 303);
-  s.mark(150, 296);  // same row, same band: the leftmost wins
-  s.mark(196, 250);  // same column band on the horizontal line: the topmost wins
-  s.mark(204, 250);
-  s.mark(201, 200);
-  zorvel_key_points set(kKeyPointCapacity);
-  const int32_t result = s.label({200, 300}, chart_kind::flat, set);
-  ASSERT_EQ(result, 3);
-  EXPECT_EQ(set.x[1], 296);
-  EXPECT_EQ(set.y[2], 196);
-  EXPECT_EQ(set.Xw[2], -1);
-  EXPECT_EQ(set.Yw[2], 0);
-  EXPECT_EQ(set.x[3], 200);
-  EXPECT_EQ(set.Xw[3], -2);
-  // The cleared band leaves nothing behind.
-  EXPECT_EQ(s.map[150 * 600 + 303], 0);
-  EXPECT_EQ(s.map[204 * 600 + 250], 0);
-}
-
-TEST(LabelGrid, FiveHundredEmptyColumnsEndAScan) {
-  scene s(300, 1200, {150}, {1000});
-  s.mark(150, 800);
-  s.mark(150, 180);  // 619 empty columns after 800: never reached
-  s.mark(150, 1100);
-  s.mark(151, 1140);
-  zorvel_key_points set(kKeyPointCapacity);
-  const int32_t result = s.label({150, 1000}, chart_kind::flat, set);
-  ASSERT_EQ(result, 3);
-  EXPECT_EQ(set.x[1], 800);
-  EXPECT_EQ(set.Xw[1], -1);
-  EXPECT_EQ(set.x[2], 1100);
-  EXPECT_EQ(set.Xw[2], 1);
-  EXPECT_EQ(set.x[3], 1140);
-  EXPECT_EQ(s.map[150 * 1200 + 180], 1);
-}
-
-TEST(LabelGrid, LChartSecondOriginAndDepthLabels) {
-  scene s(400, 700, {200}, {300, 380});
-  s.mark(205, 340);  // first column right of the origin: skipped
-  s.mark(195, 380);  // second find within +-30 rows of 205: second origin
-  s.mark(120, 381);  // above the second origin
-  s.mark(199, 460);  // right of the second origin
-  s.mark(201, 230);  // left of the origin
-  s.mark(202, 520);
-  zorvel_key_points set(kKeyPointCapacity);
-  const int32_t result = s.label({200, 300}, chart_kind::l_chart, set);
-  ASSERT_EQ(result, 5);
-  EXPECT_EQ(set.x[1], 230);
-  EXPECT_EQ(set.Xw[1], -1);
-  EXPECT_EQ(set.Zw[1], 0);
-  EXPECT_EQ(set.Zw[0], 0);
-  EXPECT_EQ(set.x[2], 380);  // second origin: Xw = Zw = 1
-  EXPECT_EQ(set.Yw[2], 0);
-  EXPECT_EQ(set.Xw[2], 1);
-  EXPECT_EQ(set.Zw[2], 1);
-  EXPECT_EQ(set.y[3], 120);
-  EXPECT_EQ(set.Yw[3], -1);
-  EXPECT_EQ(set.Xw[3], 1);
-  EXPECT_EQ(set.x[4], 460);
-  EXPECT_EQ(set.Xw[4], 2);
-  EXPECT_EQ(set.Zw[4], 2);
-  // The uncounted last entry keeps its raw label and takes no depth label.
-  EXPECT_EQ(set.x[5], 520);
-  EXPECT_EQ(set.Xw[5], 2);
-  EXPECT_EQ(set.Zw[5], 0);
-}
-
-TEST(LabelGrid, LChartWithoutSecondCornerColumnFails) {
-  scene s(400, 700, {200}, {300});
-  s.mark(205, 340);
-  s.mark(300, 400);  // outside +-30 rows of the first find
-  zorvel_key_points set(kKeyPointCapacity);
-  EXPECT_EQ(s.label({200, 300}, chart_kind::l_chart, set), kNoSecondOrigin);
-}
-
-TEST(LabelGrid, StopsWhenTheSetIsFull) {
-  scene s(400, 900, {200}, {300});
-  for (int32_t c = 80; c <= 840; c += 40) {
-    if (c != 300) s.mark(200, c);
+TEST(LabelGrid, ScansFromTheOrigin) {
+  for (const grid_case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::vector<uint8_t> green(static_cast<size_t>(c.height) * c.width);
+    std::vector<uint8_t> map(green.size(), 0);
+    for (int32_t r = 0; r < c.height; ++r) {
+      for (int32_t col = 0; col < c.width; ++col) {
+        int32_t crossings = 0;
+        for (int32_t e : c.edge_rows) crossings += r >= e;
+        for (int32_t e : c.edge_cols) crossings += col >= e;
+        green[static_cast<size_t>(r) * c.width + col] = crossings % 2 ? 200 : 20;
+      }
+    }
+    for (const auto& [r, col] : c.marks) map[static_cast<size_t>(r) * c.width + col] = 1;
+    zorvel_key_points set(static_cast<size_t>(c.capacity));
+    const gradient_bands bands = compute_gradient_bands(green.data(), c.height, c.width);
+    EXPECT_EQ(label_grid(map, bands, c.origin, c.kind, set), c.result);
+    for (size_t e = 0; e < c.entries.size(); ++e) {
+      const auto& want = c.entries[e];
+      const std::array<int32_t, 5> got = {set.y[e], set.x[e], set.Yw[e], set.Xw[e],
+                                          want[4] == kAny ? kAny : set.Zw[e]};
+      EXPECT_EQ(got, want) << "entry " << e;
+    }
+    for (const auto& [r, col, value] : c.map_after) {
+      EXPECT_EQ(map[static_cast<size_t>(r) * c.width + col], value) << r << "," << col;
+    }
   }
-  zorvel_key_points set(5);
-  EXPECT_EQ(s.label({200, 300}, chart_kind::flat, set), 4);
-  EXPECT_EQ(set.x[4], 160);  // left of the origin: 280, 240, 200, 160
-}
-
-TEST(LabelGrid, OriginNearTheEdgeClipsBandsAndMaps) {
-  // A mono origin 3 columns from the left edge: the up line and the map
-  // bands reach beyond the image; nothing outside is read or written.
-  scene s(300, 400, {150}, {3});
-  s.mark(100, 0);
-  s.mark(150, 60);
-  zorvel_key_points set(kKeyPointCapacity);
-  const int32_t result = s.label({150, 3}, chart_kind::flat, set);
-  ASSERT_EQ(result, 2);
-  EXPECT_EQ(set.x[1], 0);
-  EXPECT_EQ(set.Yw[1], -1);
-  EXPECT_EQ(set.x[2], 60);
 }
 
 }  // namespace

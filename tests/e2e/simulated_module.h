@@ -3,7 +3,9 @@
 // files all live there, and calls go through the library's entry point.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -20,27 +22,23 @@ struct run_output {
   std::string text;
 };
 
-inline run_output run_config(const std::string& path, uint8_t mode = 0) {
-  run_output out;
-  out.text = capture_stdout([&] { out.result = calibrate(path.c_str(), mode); });
-  return out;
+inline sim::scenario preset(const std::string& name) {
+  sim::scenario s;
+  if (!sim::make_scenario(name, &s)) s.name = "unknown preset " + name;
+  return s;
 }
 
-// Small captures keep the runs fast: 1280 pixels wide for the main camera,
-// the aux in proportion; the working images are those of the full module.
+// Captures 1280 pixels wide for the main camera (the aux in proportion) keep
+// the runs fast; the working images are those of the full-size module.
 class simulated_module {
  public:
-  explicit simulated_module(const std::string& preset, int32_t main_width = 1280,
-                            uint64_t noise_key = 1)
-      : dir_(true) {
-    sim::scenario s;
-    if (!sim::make_scenario(preset, &s)) {
-      error_ = "unknown preset " + preset;
-      return;
-    }
-    scenario_ = sim::with_main_width(s, main_width);
-    error_ = sim::write_bundle(scenario_, noise_key, dir_.path().string());
+  explicit simulated_module(const sim::scenario& s, uint64_t noise_key = 1)
+      : dir_(true), scenario_(sim::with_main_width(s, 1280)) {
+    error_ = scenario_.name.starts_with("unknown")
+                 ? scenario_.name
+                 : sim::write_bundle(scenario_, noise_key, dir_.path().string());
   }
+  explicit simulated_module(const std::string& name) : simulated_module(preset(name)) {}
 
   const std::string& error() const { return error_; }
   const sim::scenario& scenario() const { return scenario_; }
@@ -49,7 +47,9 @@ class simulated_module {
   size_t size_of(const std::string& name) const { return read_file(file(name)).size(); }
 
   run_output run(const std::string& config_name, uint8_t mode = 0) const {
-    return run_config(file(config_name), mode);
+    run_output out;
+    out.text = capture_stdout([&] { out.result = calibrate(file(config_name).c_str(), mode); });
+    return out;
   }
 
   // Replaces the value of key in a configuration (appends the key when absent).
@@ -58,19 +58,10 @@ class simulated_module {
     std::string line, out;
     bool found = false;
     while (std::getline(in, line)) {
-      if (line.rfind(key + "=", 0) == 0) {
-        line = key + "=" + value;
-        found = true;
-      }
+      if (line.starts_with(key + "=")) line = key + "=" + value, found = true;
       out += line + "\n";
     }
-    if (!found) out += key + "=" + value + "\n";
-    write_file(file(config_name), out);
-  }
-
-  // Copies a configuration under a new name.
-  void copy(const std::string& from, const std::string& to) {
-    write_file(file(to), read_file(file(from)));
+    write_file(file(config_name), found ? out : out + key + "=" + value + "\n");
   }
 
  private:
@@ -100,8 +91,13 @@ inline bool in_order(const std::string& text, std::initializer_list<std::string>
 // The line of a table row, from its name to the end of the line.
 inline std::string row_of(const std::string& text, const std::string& name) {
   const size_t at = text.find(name);
-  if (at == std::string::npos) return "";
-  return text.substr(at, text.find('\n', at) - at);
+  return at == std::string::npos ? "" : text.substr(at, text.find('\n', at) - at);
+}
+
+// The value printed after the last "key=".
+inline double printed_value(const std::string& text, const std::string& key) {
+  const size_t at = text.rfind(key + "=");
+  return at == std::string::npos ? NAN : std::strtod(text.c_str() + at + key.size() + 1, nullptr);
 }
 
 }  // namespace zorvel::test

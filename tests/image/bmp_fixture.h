@@ -1,10 +1,15 @@
-// Hand-built BMP files for the image tests, independent of the writer. Pixel
-// (row y from the top, column x) is red 10y + x, green 100 + 10y + x, blue
-// 200 - 10y - x: flips, transpositions and R/B swaps all show.
+// Hand-built BMP files for the image tests, independent of the writer, and
+// the reader's result. Pixel (row y from the top, column x) is red 10y + x,
+// green 100 + 10y + x, blue 200 - 10y - x: flips, transpositions and R/B
+// swaps all show.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "image/bmp.h"
+#include "support/test_support.h"
 
 namespace zorvel::test {
 
@@ -21,8 +26,7 @@ inline void put_le(std::string& s, size_t at, uint32_t v, int bytes = 4) {
 inline std::string fixture_bmp(uint32_t width, uint32_t height, uint32_t extra = 0) {
   const uint32_t stride = (3 * width + 3) / 4 * 4;
   std::string s(54 + extra + stride * height, '\0');
-  s[0] = 'B';
-  s[1] = 'M';
+  s[0] = 'B', s[1] = 'M';
   put_le(s, 2, static_cast<uint32_t>(s.size()));
   put_le(s, 10, 54 + extra);
   put_le(s, 14, 40 + extra);
@@ -34,13 +38,30 @@ inline std::string fixture_bmp(uint32_t width, uint32_t height, uint32_t extra =
   for (uint32_t i = 0; i < height; ++i) {
     for (uint32_t x = 0; x < width; ++x) {
       const size_t at = 54 + extra + static_cast<size_t>(i) * stride + 3 * x;
-      const uint32_t y = height - 1 - i;
-      s[at] = static_cast<char>(blue_at(y, x));
-      s[at + 1] = static_cast<char>(green_at(y, x));
-      s[at + 2] = static_cast<char>(red_at(y, x));
+      s[at] = static_cast<char>(blue_at(height - 1 - i, x));
+      s[at + 1] = static_cast<char>(green_at(height - 1 - i, x));
+      s[at + 2] = static_cast<char>(red_at(height - 1 - i, x));
     }
   }
   return s;
+}
+
+struct parsed {
+  std::unique_ptr<zorvel_bmp_read> reader;
+  int result = -1;
+  std::string printed;
+};
+
+inline parsed parse(std::unique_ptr<zorvel_bmp_read> reader) {
+  parsed out;
+  out.reader = std::move(reader);
+  out.printed = capture_stdout([&] { out.result = out.reader->parse(); });
+  return out;
+}
+
+inline parsed parse_file(const scratch_dir& dir, const std::string& bytes) {
+  write_file(dir.file("in.bmp"), bytes);
+  return parse(std::make_unique<zorvel_bmp_read>(dir.file("in.bmp")));
 }
 
 }  // namespace zorvel::test

@@ -3,38 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <memory>
 #include <thread>
 
 #include "bmp_fixture.h"
-#include "image/bmp.h"
-#include "support/test_support.h"
 
-namespace zorvel {
+namespace zorvel::test {
 namespace {
-
-using test::capture_stdout;
-using test::fixture_bmp;
-using test::put_le;
-using test::scratch_dir;
-
-struct parsed {
-  std::unique_ptr<zorvel_bmp_read> reader;
-  int result = -1;
-  std::string printed;
-};
-
-parsed parse(std::unique_ptr<zorvel_bmp_read> reader) {
-  parsed out;
-  out.reader = std::move(reader);
-  out.printed = capture_stdout([&] { out.result = out.reader->parse(); });
-  return out;
-}
-
-parsed parse_file(const scratch_dir& dir, const std::string& bytes) {
-  test::write_file(dir.file("in.bmp"), bytes);
-  return parse(std::make_unique<zorvel_bmp_read>(dir.file("in.bmp")));
-}
 
 // Through a pipe the size is unknown: the end shows only while reading rows.
 parsed parse_pipe(const std::string& bytes, const std::string& name) {
@@ -62,8 +36,7 @@ void expect_fixture(const parsed& p, uint32_t width, uint32_t height) {
   ASSERT_EQ(w * 1000 + h, width * 1000 + height);
   for (uint32_t i = 0; i < width * height; ++i) {
     const uint32_t y = i / width, x = i % width;
-    ASSERT_EQ(r[i] + 256 * g[i] + 65536 * b[i],
-              test::red_at(y, x) + 256 * test::green_at(y, x) + 65536 * test::blue_at(y, x))
+    ASSERT_EQ(r[i] + 256 * g[i] + 65536 * b[i], red_at(y, x) + 256 * green_at(y, x) + 65536 * blue_at(y, x))
         << y << "," << x;
   }
 }
@@ -147,7 +120,7 @@ TEST(Bmp, WritesExactBytesAndReportsFailures) {
     ASSERT_EQ(p.reader->get_planes(&r, &g, &b), 1);
     zorvel_bmp_write writer(dir.file("out.bmp"));
     EXPECT_EQ(writer.write(r, g, b, width, 2), 1);
-    EXPECT_EQ(test::read_file(dir.file("out.bmp")), fixture_bmp(width, 2)) << width;
+    EXPECT_EQ(read_file(dir.file("out.bmp")), fixture_bmp(width, 2)) << width;
   }
   const parsed p = parse_file(dir, fixture_bmp(3, 2));
   uint8_t *r, *g, *b;
@@ -174,4 +147,4 @@ TEST(Bmp, AMissingFileParsesWithoutPlanes) {
 }
 
 }  // namespace
-}  // namespace zorvel
+}  // namespace zorvel::test

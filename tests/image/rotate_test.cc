@@ -2,13 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "bmp_fixture.h"
-#include "image/bmp.h"
-#include "support/test_support.h"
 
-namespace zorvel {
+namespace zorvel::test {
 namespace {
-
-using test::capture_stdout;
 
 struct turned {
   std::vector<uint8_t> r, b;
@@ -16,26 +12,23 @@ struct turned {
 };
 
 turned turn(uint32_t width, uint32_t height, const std::string& direction) {
-  test::scratch_dir dir;
-  test::write_file(dir.file("in.bmp"), test::fixture_bmp(width, height));
-  zorvel_bmp_read reader(dir.file("in.bmp"));
-  EXPECT_EQ(reader.parse(), 1);
+  scratch_dir dir;
+  parsed p = parse_file(dir, fixture_bmp(width, height));
   turned out;
-  out.printed = capture_stdout([&] { EXPECT_EQ(reader.rotate(direction), 1); });
+  out.printed = capture_stdout([&] { EXPECT_EQ(p.reader->rotate(direction), 1); });
   uint8_t *r, *g, *b;
-  EXPECT_EQ(reader.get_planes(&r, &g, &b), 1);
+  EXPECT_EQ(p.reader->get_planes(&r, &g, &b), 1);
   uint32_t w = 0, h = 0;
-  reader.get_size(&w, &h);
+  p.reader->get_size(&w, &h);
   EXPECT_EQ(w * 1000 + h, width * 1000 + height);  // the file's size, not the turned one
   out.r.assign(r, r + width * height);
   out.b.assign(b, b + width * height);
   return out;
 }
 
-// Red plane of the 3 x 2 fixture: rows "a b c" / "d e f".
-constexpr uint8_t a = 0, b = 1, c = 2, d = 10, e = 11, f = 12;
-
 TEST(Rotate, TurnsThe3x2ExampleByCaseInsensitiveDirection) {
+  // Red plane of the 3 x 2 fixture: rows "a b c" / "d e f".
+  constexpr uint8_t a = 0, b = 1, c = 2, d = 10, e = 11, f = 12;
   for (const char* right : {"right", "RIGHT", "Right"}) {
     EXPECT_EQ(turn(3, 2, right).r, (std::vector<uint8_t>{d, a, e, b, f, c})) << right;
   }
@@ -57,11 +50,11 @@ TEST(Rotate, MatchesThePixelMappingAcrossTiles) {
     for (uint32_t y = 0; y < H; ++y) {
       for (uint32_t x = 0; x < W; ++x) {
         const size_t to = direction[0] == 'l' ? (W - 1 - x) * H + y : x * H + (H - 1 - y);
-        ASSERT_EQ(t.b[to], test::blue_at(y, x)) << direction << " " << y << "," << x;
+        ASSERT_EQ(t.b[to], blue_at(y, x)) << direction << " " << y << "," << x;
       }
     }
   }
 }
 
 }  // namespace
-}  // namespace zorvel
+}  // namespace zorvel::test

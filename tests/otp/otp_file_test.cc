@@ -10,14 +10,8 @@
 #include "otp_test_records.h"
 #include "support/test_support.h"
 
-namespace zorvel {
+namespace zorvel::test {
 namespace {
-
-using test::capture_stdout;
-using test::numbered_record;
-using test::read_file;
-using test::scratch_dir;
-using test::write_file;
 
 TEST(OtpFile, RoundTripsBothRecordsAtTheirExactSizes) {
   scratch_dir dir;
@@ -56,6 +50,9 @@ TEST(OtpFile, StoresFieldsLittleEndianWithoutGaps) {
   EXPECT_EQ(file.substr(442, 8), std::string("\0\0\0\0\0\0\0\xC0", 8));
   EXPECT_EQ(file.substr(450, 5), "\x1E\x1F\x20\x21\x22");
   EXPECT_EQ(file.substr(465, 5), std::string("\xCE\x01\x02\x03\x04", 5));
+  // Ratios are read back as ten-thousandths above 1.
+  EXPECT_FLOAT_EQ(decode_ratio_byte(uint8_t{255}), 1.0255f);
+  EXPECT_FLOAT_EQ(decode_ratio_byte(int8_t{-128}), 0.9872f);
 
   zorvel_otp_interim_data interim = numbered_record<zorvel_otp_interim_data>();
   interim.l_chart_point_count = 200;
@@ -67,11 +64,6 @@ TEST(OtpFile, StoresFieldsLittleEndianWithoutGaps) {
   EXPECT_EQ(stored.substr(129, 6), std::string("\xC8\0\0\0\xFE\xFF", 6));
   EXPECT_EQ(stored.substr(2532, 1), "\x09");
   EXPECT_EQ(stored.substr(2573, 4), std::string("\x00\x00\x80\x3F", 4));
-}
-
-TEST(OtpFile, DecodesRatiosAsTenThousandthsAboveOne) {
-  EXPECT_FLOAT_EQ(decode_ratio_byte(uint8_t{255}), 1.0255f);
-  EXPECT_FLOAT_EQ(decode_ratio_byte(int8_t{-128}), 0.9872f);
 }
 
 TEST(OtpFile, ReadingPrintsTheSummary) {
@@ -149,4 +141,4 @@ TEST(OtpFile, RefusesRecordsNoCalibrationWrites) {
 }
 
 }  // namespace
-}  // namespace zorvel
+}  // namespace zorvel::test

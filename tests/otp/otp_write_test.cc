@@ -12,15 +12,10 @@
 #include "otp_test_records.h"
 #include "support/test_support.h"
 
-namespace zorvel {
+namespace zorvel::test {
 namespace {
 
 namespace fs = std::filesystem;
-using test::capture_stdout;
-using test::numbered_record;
-using test::read_file;
-using test::scratch_dir;
-using test::write_file;
 
 const std::string kPrevious(1000, 'p');
 
@@ -58,7 +53,6 @@ TEST(OtpWrite, ReportsMissingDirectoriesAndFullDevices) {
   const std::string absent = dir.file("absent/otp");
   EXPECT_EQ(capture_stdout([&] { write_otp_data(absent, numbered_record<zorvel_otp_data>()); }),
             "Failed to open OTP file " + absent + " for writing\n");
-  if (!fs::exists("/dev/full")) return;
   EXPECT_EQ(capture_stdout([&] {
               EXPECT_EQ(write_otp_data("/dev/full", numbered_record<zorvel_otp_data>()), 0);
             }),
@@ -109,4 +103,4 @@ TEST(OtpWrite, FailuresKeepThePreviousFile) {
 }
 
 }  // namespace
-}  // namespace zorvel
+}  // namespace zorvel::test

@@ -7,54 +7,55 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 
 namespace zorvel::test {
+namespace {
 
-std::string capture_stdout(const std::function<void()>& fn) {
-  std::fflush(stdout);
-  std::FILE* sink = std::tmpfile();
+using temp_file = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+temp_file make_temp_file() {
+  temp_file sink(std::tmpfile(), &std::fclose);
   if (!sink) throw std::runtime_error("tmpfile failed");
-  const int saved = ::dup(STDOUT_FILENO);
-  ::dup2(::fileno(sink), STDOUT_FILENO);
-  try {
-    fn();
-  } catch (...) {
-    std::fflush(stdout);
-    ::dup2(saved, STDOUT_FILENO);
-    ::close(saved);
-    std::fclose(sink);
-    throw;
-  }
-  std::fflush(stdout);
-  ::dup2(saved, STDOUT_FILENO);
-  ::close(saved);
+  return sink;
+}
+
+std::string read_back(std::FILE* sink) {
   std::string text;
   std::rewind(sink);
   char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, sink)) > 0) text.append(buffer, got);
-  std::fclose(sink);
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, sink)) > 0;) text.append(buffer, got);
   return text;
 }
 
-std::string capture_file(const std::function<void(std::FILE*)>& fn) {
-  std::FILE* sink = std::tmpfile();
-  if (!sink) throw std::runtime_error("tmpfile failed");
+}  // namespace
+
+std::string capture_stdout(const std::function<void()>& fn) {
+  std::fflush(stdout);
+  const temp_file sink = make_temp_file();
+  const int saved = ::dup(STDOUT_FILENO);
+  ::dup2(::fileno(sink.get()), STDOUT_FILENO);
+  const auto restore = [&] {
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+  };
   try {
-    fn(sink);
+    fn();
   } catch (...) {
-    std::fclose(sink);
+    restore();
     throw;
   }
-  std::string text;
-  std::rewind(sink);
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, sink)) > 0) text.append(buffer, got);
-  std::fclose(sink);
-  return text;
+  restore();
+  return read_back(sink.get());
+}
+
+std::string capture_file(const std::function<void(std::FILE*)>& fn) {
+  const temp_file sink = make_temp_file();
+  fn(sink.get());
+  return read_back(sink.get());
 }
 
 comma_numeric_locale::comma_numeric_locale() {
@@ -75,14 +76,9 @@ comma_numeric_locale::~comma_numeric_locale() {
 scratch_dir::scratch_dir(bool enter) {
   static std::atomic<unsigned> counter{0};
   const auto base = std::filesystem::temp_directory_path();
-  for (;;) {
-    auto candidate = base / ("zorvel-test-" + std::to_string(::getpid()) + "-" +
-                             std::to_string(counter++));
-    if (std::filesystem::create_directory(candidate)) {
-      path_ = candidate;
-      break;
-    }
-  }
+  do {
+    path_ = base / ("zorvel-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  } while (!std::filesystem::create_directory(path_));
   if (enter) {
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(path_);
@@ -104,8 +100,7 @@ std::string read_file(const std::string& path) {
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace zorvel::test
