@@ -16,7 +16,7 @@ scene_charts make_charts(const scenario& s) {
 }
 
 scene_views make_views(const scenario& s) {
-  const module_spec& m = s.module;
+  const module_model& m = s.module;
   scene_views v;
   v.main_l = main_view(m, s.l_chart_distance_mm());
   v.aux_l = aux_view(m, s.l_chart_distance_mm());

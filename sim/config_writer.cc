@@ -25,7 +25,7 @@ struct kv_writer {
   void put_int(const std::string& key, long long value) { put(key, std::to_string(value)); }
 };
 
-void camera_block(kv_writer& w, const scenario& s, const camera_spec& cam, const std::string& name,
+void camera_block(kv_writer& w, const scenario& s, const camera_model& cam, const std::string& name,
                   const std::string& l_image, const std::string& flat_image) {
   const double ratio_l = focus_ratio(s.l_chart_distance_mm(), cam.focal_length_mm);
   const double ratio_flat = focus_ratio(s.flat_chart_distance_mm(), cam.focal_length_mm);
@@ -65,7 +65,7 @@ void camera_block(kv_writer& w, const scenario& s, const camera_spec& cam, const
 
 std::string calibration_config_text(const scenario& s, const bundle_files& f, int32_t process) {
   kv_writer w;
-  const module_spec& m = s.module;
+  const module_model& m = s.module;
   camera_block(w, s, m.main, "main", f.path(f.main_l), f.path(f.main_flat));
   camera_block(w, s, m.aux, "aux", f.path(f.aux_l), f.path(f.aux_flat));
   w.put("calib_square_size_mm", s.l_chart.square_mm);
@@ -95,9 +95,9 @@ std::string calibration_config_text(const scenario& s, const bundle_files& f, in
 
 std::string verification_config_text(const scenario& s, const bundle_files& f) {
   kv_writer w;
-  const module_spec& m = s.module;
+  const module_model& m = s.module;
   const double d = s.verify_chart_distance_mm();
-  auto block = [&](const camera_spec& cam, const std::string& name, const std::string& image) {
+  auto block = [&](const camera_model& cam, const std::string& name, const std::string& image) {
     w.put_int(name + "_verify_input_width", cam.width);
     w.put_int(name + "_verify_input_height", cam.height);
     w.put(name + "_verify_flat_chart_image", image);
@@ -154,7 +154,7 @@ std::string json_array(const double* v, int n) {
   return s + "]";
 }
 
-std::string camera_json(const camera_spec& cam, const camera_view& l, const camera_view& flat,
+std::string camera_json(const camera_model& cam, const camera_view& l, const camera_view& flat,
                         const camera_view& verify) {
   std::ostringstream o;
   o << "{\"focal_length_mm\": " << num(cam.focal_length_mm, 17)
@@ -200,7 +200,7 @@ std::string corners_json(const std::vector<corner_truth>& cs) {
 
 std::string truth_json_text(const scenario& s, uint64_t noise_key, const bundle_files& f,
                             const truth_charts& charts) {
-  const module_spec& m = s.module;
+  const module_model& m = s.module;
   const double dl = s.l_chart_distance_mm(), df = s.flat_chart_distance_mm(),
                dv = s.verify_chart_distance_mm();
   const mat3 rv = verify_aux_rotation(s);

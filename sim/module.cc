@@ -9,16 +9,16 @@ double focus_ratio(double distance_mm, double focal_length_mm) {
   return distance_mm / (distance_mm - focal_length_mm);
 }
 
-mat3 aux_rotation(const module_spec& m) {
+mat3 aux_rotation(const module_model& m) {
   return rotation_from_angles_deg(m.pitch_deg, m.yaw_deg, m.roll_deg);
 }
 
-vec3 aux_centre(const module_spec& m) {
+vec3 aux_centre(const module_model& m) {
   const double sign = m.position_flag == 1 ? -1.0 : 1.0;
   return {0.0, sign * m.baseline_mm, 0.0};
 }
 
-camera_view make_view(const camera_spec& cam, int32_t rotation_flag, double focus_distance_mm,
+camera_view make_view(const camera_model& cam, int32_t rotation_flag, double focus_distance_mm,
                       const mat3& rotation, const vec3& centre) {
   camera_view v;
   const bool swap = rotation_flag != 0;
@@ -48,11 +48,11 @@ camera_view make_view(const camera_spec& cam, int32_t rotation_flag, double focu
   return v;
 }
 
-camera_view main_view(const module_spec& m, double focus_distance_mm) {
+camera_view main_view(const module_model& m, double focus_distance_mm) {
   return make_view(m.main, m.rotation_flag, focus_distance_mm, identity3(), {0, 0, 0});
 }
 
-camera_view aux_view(const module_spec& m, double focus_distance_mm) {
+camera_view aux_view(const module_model& m, double focus_distance_mm) {
   return make_view(m.aux, m.rotation_flag, focus_distance_mm, aux_rotation(m), aux_centre(m));
 }
 

@@ -11,7 +11,7 @@
 
 namespace zorvel::sim {
 
-struct camera_spec {
+struct camera_model {
   double focal_length_mm = 3.75;
   double pixel_pitch_mm = 0.0012;
   int32_t width = 4000;   // capture file width, pixels
@@ -22,9 +22,9 @@ struct camera_spec {
   float fovd_degrees = 78.0f;  // echoed in the configuration only
 };
 
-struct module_spec {
-  camera_spec main;
-  camera_spec aux;
+struct module_model {
+  camera_model main;
+  camera_model aux;
   double baseline_mm = 20.0;
   int32_t position_flag = 0;  // 0: aux at +column (right of main); 1: at -column
   double pitch_deg = 0.0;     // aux relative to main, see rotation_from_angles_deg
@@ -37,9 +37,9 @@ struct module_spec {
 double focus_ratio(double distance_mm, double focal_length_mm);
 
 // Rotation taking main-camera coordinates to aux-camera coordinates.
-mat3 aux_rotation(const module_spec& m);
+mat3 aux_rotation(const module_model& m);
 // Aux camera centre in main-camera coordinates (position flag's sign).
-vec3 aux_centre(const module_spec& m);
+vec3 aux_centre(const module_model& m);
 
 // One camera as the library sees it after loading and turning the capture:
 // "scene" sizes are the oriented capture, "working" sizes the 1280 image.
@@ -59,10 +59,10 @@ struct camera_view {
 };
 
 // View of a camera focused at focus_distance_mm (autofocus ratio applied).
-camera_view make_view(const camera_spec& cam, int32_t rotation_flag, double focus_distance_mm,
+camera_view make_view(const camera_model& cam, int32_t rotation_flag, double focus_distance_mm,
                       const mat3& rotation, const vec3& centre);
-camera_view main_view(const module_spec& m, double focus_distance_mm);
-camera_view aux_view(const module_spec& m, double focus_distance_mm);
+camera_view main_view(const module_model& m, double focus_distance_mm);
+camera_view aux_view(const module_model& m, double focus_distance_mm);
 
 // World point -> undistorted working-image position (row, column); false when
 // the point is not in front of the camera.

@@ -88,7 +88,7 @@ scenario portrait() {
   return s;
 }
 
-void set_lens(camera_spec& cam, double c0, double c1, double c2, double c3, float reference) {
+void set_lens(camera_model& cam, double c0, double c1, double c2, double c3, float reference) {
   cam.lens.coeff = {c0, c1, c2, c3, 0.0};
   cam.lens.coeff[4] = choose_indicator_coefficient(cam.lens.coeff);
   cam.lens.reference = reference;
@@ -147,7 +147,7 @@ bool make_scenario(const std::string& name, scenario* out) {
 scenario with_main_width(const scenario& s, int32_t main_width) {
   scenario t = s;
   const double k = static_cast<double>(main_width) / s.module.main.width;
-  auto shrink = [k](camera_spec& cam) {
+  auto shrink = [k](camera_model& cam) {
     const int32_t w = static_cast<int32_t>(std::lround(cam.width * k));
     // Keep the aspect exactly so the working height does not change.
     const int32_t h = static_cast<int32_t>(std::lround(static_cast<double>(cam.height) * w / cam.width));

@@ -29,11 +29,11 @@ struct thresholds {
 
 struct scenario {
   std::string name;
-  module_spec module;
+  module_model module;
   l_chart_design l_chart;
   flat_chart_design flat_chart;
   flat_chart_design verify_chart;
-  imaging_spec imaging;
+  imaging_model imaging;
   // Extra rotation of the aux camera (degrees) between calibration and
   // verification, applied on the aux side: R_verify = R_extra x R.
   double verify_extra_pitch_deg = 0.0;

@@ -51,7 +51,7 @@ void store(planes& out, size_t idx, const reflectance& c, float light) {
   }
 }
 
-void render_band(const chart& c, const camera_view& v, const imaging_spec& img, planes& out,
+void render_band(const chart& c, const camera_view& v, const imaging_model& img, planes& out,
                  int32_t row_begin, int32_t row_end) {
   const int32_t w = out.width, h = out.height;
   const int32_t n = std::max(3, img.supersample);
@@ -166,7 +166,7 @@ double keyed_normal(uint64_t key, uint64_t stream, uint64_t index) {
   return (sum + 2.0 - 2.0 * 65536.0) * (1.7320508075688772 / 65536.0);
 }
 
-capture_image render_capture(const chart& c, const camera_view& view, const imaging_spec& img,
+capture_image render_capture(const chart& c, const camera_view& view, const imaging_model& img,
                              int32_t rotation_flag, uint64_t noise_key, uint64_t stream) {
   planes sc;
   sc.width = view.scene_width;

@@ -12,7 +12,7 @@
 
 namespace zorvel::sim {
 
-struct imaging_spec {
+struct imaging_model {
   double exposure = 1.0;            // multiplies every intensity
   double vignetting = 0.2;          // relative fall-off at the image corners (quadratic in radius)
   double uneven_light_min = 1.0;    // light falls linearly across the scene width to this share
@@ -33,7 +33,7 @@ struct capture_image {
 // Renders what `view` sees of chart `c`. The planes are in file orientation:
 // the library's quarter turn for rotation_flag brings them back to the scene.
 // noise_key and stream (one per capture) decide the noise pattern.
-capture_image render_capture(const chart& c, const camera_view& view, const imaging_spec& img,
+capture_image render_capture(const chart& c, const camera_view& view, const imaging_model& img,
                              int32_t rotation_flag, uint64_t noise_key, uint64_t stream);
 
 // The library's quarter turn ("right" for flag 1, "left" for 2) of a capture,

@@ -34,7 +34,7 @@ struct cv_camera {
 // autofocus ratio of the chart distance, principal point at the working
 // image's centre, and the lens polynomial re-expressed in OpenCV's radial
 // terms (radii normalised by the focal length instead of the reference).
-inline cv_camera known_camera(const sim::camera_spec& cam, double distance_mm) {
+inline cv_camera known_camera(const sim::camera_model& cam, double distance_mm) {
   const double scale = static_cast<double>(cam.width) / kWorkingWidth;
   const int height = static_cast<int>(std::lround(cam.height / scale));
   const double f = cam.focal_length_mm / (cam.pixel_pitch_mm * scale) *
@@ -47,7 +47,7 @@ inline cv_camera known_camera(const sim::camera_spec& cam, double distance_mm) {
   return c;
 }
 
-inline cv::Size working_size(const sim::camera_spec& cam) {
+inline cv::Size working_size(const sim::camera_model& cam) {
   const double scale = static_cast<double>(cam.width) / kWorkingWidth;
   return {kWorkingWidth, static_cast<int>(std::lround(cam.height / scale))};
 }
@@ -128,7 +128,7 @@ inline cv_setup make_cv_setup(const sim::scenario& s) {
   c.flat_object = object_points(flat_chart);
   c.main_l = known_camera(s.module.main, s.l_chart_distance_mm());
   c.aux_l = known_camera(s.module.aux, s.l_chart_distance_mm());
-  auto ratio = [&](const sim::camera_spec& cam, double d) {
+  auto ratio = [&](const sim::camera_model& cam, double d) {
     return sim::focus_ratio(d, cam.focal_length_mm) /
            sim::focus_ratio(s.l_chart_distance_mm(), cam.focal_length_mm);
   };
