@@ -114,7 +114,9 @@ bool fit_flat_chart_correction(const zorvel_calibration_setup& setup,
     model.geo[9 + j] = static_cast<float>(coef_v[j]);
   }
 
-  // Inverse correction for the stored record.
+  // The image form of the correction, which the record stores. The offsets
+  // reach it x first, as rectification reads them back; a calibration always
+  // has both at 0.
   fit_inverse_correction(model.rot, model.geo, result.image_correction, aux_width, aux_height,
                          fm, fa, model.projection_offset_x, model.projection_offset_y);
   return true;

@@ -79,11 +79,11 @@ int32_t index_of_max(const double* values, int32_t n);
 // z ~ c0 x + c1 y + c2 over n samples; returns {c0, c1, c2}.
 std::array<double, 3> fit_plane(const double* x, const double* y, const double* z, int32_t n);
 
-// Cubic surface over alpha = a / (a_extent / 2), beta = b / (b_extent / 2)
-// (integer halves), monomials 1, alpha, alpha^2, alpha beta, beta^2, alpha^3,
-// alpha^2 beta, alpha beta^2, beta^3; returns the nine coefficients.
-std::array<double, 9> fit_cubic_surface(const double* a, const double* b, const double* z,
-                                        int32_t b_extent, int32_t a_extent, int32_t n);
+// Least-squares cubic z(alpha, beta) over n samples at column col[i] and row
+// row[i] (centred), alpha = col / (width / 2), beta = row / (height / 2)
+// (integer halves); returns the coefficients of cubic_monomials(alpha, beta).
+std::array<double, 9> fit_cubic_surface(const double* col, const double* row, const double* z,
+                                        int32_t height, int32_t width, int32_t n);
 
 // Projects n points (first[i], second[i]) through the row-major 3 x 3 matrix
 // r9 at depth `depth`, scales by f, adds the offsets, then subtracts the two

@@ -1,9 +1,12 @@
 // Least-squares plane and cubic-surface fits through the pseudo-inverse, and
 // the projection of integer image points through a 3 x 3 matrix with the
 // cubic correction subtracted. Normalising half extents are integer halves.
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <new>
 
+#include "numerics/cubic_basis.h"
 #include "numerics/matrix.h"
 
 namespace zorvel {
@@ -45,26 +48,16 @@ std::array<double, 3> fit_plane(const double* x, const double* y, const double* 
   }
 }
 
-std::array<double, 9> fit_cubic_surface(const double* a, const double* b, const double* z,
-                                        int32_t b_extent, int32_t a_extent, int32_t n) {
+std::array<double, 9> fit_cubic_surface(const double* col, const double* row, const double* z,
+                                        int32_t height, int32_t width, int32_t n) {
   try {
     // Integer halves: an extent of 5 normalises by 2, not 2.5.
-    const double half_a = static_cast<double>(a_extent / 2);
-    const double half_b = static_cast<double>(b_extent / 2);
+    const double half_width = static_cast<double>(width / 2);
+    const double half_height = static_cast<double>(height / 2);
     zorvel_matrix design(n, 9);
     for (int32_t i = 0; i < n; ++i) {
-      const double alpha = a[i] / half_a;
-      const double beta = b[i] / half_b;
-      double* row = design[i];
-      row[0] = 1.0;
-      row[1] = alpha;
-      row[2] = alpha * alpha;
-      row[3] = alpha * beta;
-      row[4] = beta * beta;
-      row[5] = alpha * alpha * alpha;
-      row[6] = alpha * alpha * beta;
-      row[7] = alpha * beta * beta;
-      row[8] = beta * beta * beta;
+      const std::array<double, 9> m = cubic_monomials(col[i] / half_width, row[i] / half_height);
+      std::copy(m.begin(), m.end(), design[i]);
     }
     return solve_design<9>(design, z, n);
   } catch (const std::bad_alloc&) {
@@ -78,6 +71,11 @@ void project_and_correct_points(const double r9[9], const int32_t* first, const 
                                 double f, double depth, double second_offset, double first_offset) {
   const double half_first = static_cast<double>(first_extent / 2);
   const double half_second = static_cast<double>(second_extent / 2);
+  double second_poly[9], first_poly[9];
+  for (int32_t j = 0; j < 9; ++j) {
+    second_poly[j] = static_cast<double>(coeffs[j]);
+    first_poly[j] = static_cast<double>(coeffs[9 + j]);
+  }
   for (int32_t i = 0; i < n; ++i) {
     const double p = static_cast<double>(first[i]);
     const double q = static_cast<double>(second[i]);
@@ -87,17 +85,8 @@ void project_and_correct_points(const double r9[9], const int32_t* first, const 
 
     const double u = projected_first / half_first;
     const double v = projected_second / half_second;
-    // The cubic-fit monomial order with alpha = v and beta = u.
-    const double monomials[9] = {1.0,       v,         v * v,     u * v,    u * u,
-                                 v * v * v, v * v * u, u * u * v, u * u * u};
-    double correction_second = 0.0;
-    double correction_first = 0.0;
-    for (int32_t j = 0; j < 9; ++j) {
-      correction_second += static_cast<double>(coeffs[j]) * monomials[j];
-    }
-    for (int32_t j = 0; j < 9; ++j) {
-      correction_first += static_cast<double>(coeffs[9 + j]) * monomials[j];
-    }
+    const double correction_second = evaluate_cubic(second_poly, v, u);
+    const double correction_first = evaluate_cubic(first_poly, v, u);
     out_second[i] = projected_second - correction_second;
     out_first[i] = projected_first - correction_first;
   }

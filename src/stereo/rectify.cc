@@ -5,10 +5,12 @@
 // so every output byte equals that of the straightforward loop.
 #include "stereo/rectify.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "numerics/cubic_basis.h"
 #include "numerics/matrix.h"
 
 namespace zorvel {
@@ -16,22 +18,6 @@ namespace {
 
 void ensure_plane(std::vector<uint8_t>& plane, size_t bytes) {
   if (plane.size() < bytes) plane.resize(bytes);
-}
-
-// sum over j of coeff[j] * m[j] for m = [1, v, v^2, u v, u^2, v^3, v^2 u, u^2 v, u^3],
-// accumulated from 0 in index order.
-inline double cubic_correction(const double c[9], double u, double v) {
-  double acc = 0.0;
-  acc += c[0] * 1.0;
-  acc += c[1] * v;
-  acc += c[2] * (v * v);
-  acc += c[3] * (u * v);
-  acc += c[4] * (u * u);
-  acc += c[5] * (v * v * v);
-  acc += c[6] * (v * v * u);
-  acc += c[7] * (u * u * v);
-  acc += c[8] * (u * u * u);
-  return acc;
 }
 
 // Clamp to [0, hi]; NaN goes to 0 so no lookup ever leaves the image.
@@ -113,8 +99,8 @@ int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination,
       const double second = (ry3 + rx4[c] + rz5) * f / w + off_col;
       const double u = first / half_h_d;
       const double v = second / half_w_d;
-      sys[c] = clamp_position(cubic_correction(row_poly, u, v) + first + half_h_d, row_max);
-      sxs[c] = clamp_position(cubic_correction(col_poly, u, v) + second + half_w_d, col_max);
+      sys[c] = clamp_position(evaluate_cubic(row_poly, v, u) + first + half_h_d, row_max);
+      sxs[c] = clamp_position(evaluate_cubic(col_poly, v, u) + second + half_w_d, col_max);
     }
     for (int32_t c = 0; c < W; ++c) {
       const int32_t r1 = static_cast<int32_t>(sys[c]) + 1;
@@ -157,8 +143,11 @@ void copy_aux_planes(const zorvel_chart_pair& source, zorvel_chart_pair& destina
   }
 }
 
-int32_t fit_inverse_correction(const double R[9], const float g[18], float out[18], int32_t E2,
-                               int32_t E1, float Z, float f, float o1, float o2) {
+int32_t fit_inverse_correction(const double R[9], const float g[18], float out[18], int32_t width,
+                               int32_t height, float Z, float f, float row_offset,
+                               float col_offset) {
+  const int32_t E1 = height, E2 = width;
+  const float o1 = row_offset, o2 = col_offset;
   const int32_t s1 = E1 / 13;
   const int32_t s2 = E2 / 13;
   if (s1 < 1 || s2 < 1) return 0;  // the grid would never advance
@@ -183,15 +172,7 @@ int32_t fit_inverse_correction(const double R[9], const float g[18], float out[1
       // Each coordinate is normalised by half of the other extent.
       const double alpha = p / half_e2;
       const double beta = q / half_e1;
-      const double n[9] = {1.0,
-                           alpha,
-                           alpha * alpha,
-                           alpha * beta,
-                           beta * beta,
-                           alpha * alpha * alpha,
-                           alpha * alpha * beta,
-                           alpha * beta * beta,
-                           beta * beta * beta};
+      const std::array<double, 9> n = cubic_monomials(alpha, beta);
       double P1 = 0.0, P2 = 0.0;
       for (int32_t j = 0; j < 9; ++j) P1 += first_poly[j] * n[j];
       for (int32_t j = 0; j < 9; ++j) P2 += second_poly[j] * n[j];

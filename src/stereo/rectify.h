@@ -24,10 +24,13 @@ int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination,
 void copy_aux_planes(const zorvel_chart_pair& source, zorvel_chart_pair& destination,
                      int32_t height, int32_t width);
 
-// Fits the correction in projected coordinates over a 13-step grid of an
-// E1 (rows) x E2 (columns) image; out receives 18 floats. Returns the number
-// of grid points, or 0 (out untouched) when an extent is below 13.
-int32_t fit_inverse_correction(const double R[9], const float g[18], float out[18], int32_t E2,
-                               int32_t E1, float Z, float f, float o1, float o2);
+// Fits the image form of the correction g (which maps points) over a grid of
+// 13 steps per side of a width x height image, through R at depth Z with
+// focal length f and the two offsets (added to rows, then columns); out
+// receives 18 floats. Returns the number of grid points, or 0 (out
+// untouched) when a side is below 13 pixels.
+int32_t fit_inverse_correction(const double R[9], const float g[18], float out[18], int32_t width,
+                               int32_t height, float Z, float f, float row_offset,
+                               float col_offset);
 
 }  // namespace zorvel
