@@ -1,19 +1,20 @@
 # Checks that every #include "folder/..." in src/, sim/ and tools/ points down
 # the layers: driver -> calib, verify -> stereo -> detect -> image, numerics,
-# otp, config. Run as a test: cmake -DROOT=<source dir> -P check_layers.cmake
+# otp, config -> common. Run as a test: cmake -DROOT=<source dir> -P check_layers.cmake
 cmake_minimum_required(VERSION 3.20)
-set(allowed_config config)
-set(allowed_otp otp numerics)
-set(allowed_image image)
-set(allowed_numerics numerics)
-set(allowed_detect detect image numerics)
-set(allowed_stereo stereo detect image numerics)
-set(allowed_calib calib stereo detect image numerics)
-set(allowed_verify verify stereo detect image numerics)
-set(allowed_driver driver calib verify stereo detect image numerics otp config zorvel)
+set(allowed_common common)
+set(allowed_config config common)
+set(allowed_otp otp numerics common)
+set(allowed_image image common)
+set(allowed_numerics numerics common)
+set(allowed_detect detect image numerics common)
+set(allowed_stereo stereo detect image numerics common)
+set(allowed_calib calib stereo detect image numerics common)
+set(allowed_verify verify stereo detect image numerics common)
+set(allowed_driver driver common calib verify stereo detect image numerics otp config zorvel)
 # The simulator and the chart generator sit beside the library, never inside
 # the run: they may use its low layers but no driver.
-set(allowed_sim sim image numerics config)
+set(allowed_sim sim image numerics config common)
 set(allowed_tools sim zorvel)
 
 file(GLOB_RECURSE sources RELATIVE ${ROOT}

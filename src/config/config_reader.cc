@@ -12,15 +12,11 @@
 #include <limits>
 #include <memory>
 
+#include "common/unique_file.h"
 #include "config/c_numeric_locale.h"
 
 namespace zorvel {
 namespace {
-
-struct file_closer {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using file_ptr = std::unique_ptr<std::FILE, file_closer>;
 
 // The regular-file bit of the status mode word.
 constexpr unsigned kRegularFileBit = 0x8000u;
@@ -64,7 +60,7 @@ bool zorvel_config_reader::load(zorvel_parse_result& result) {
     result.fail("Invalid file mode " + std::to_string(mode) + " for config file " + path_);
     return false;
   }
-  file_ptr file(std::fopen(path_.c_str(), "rb"));
+  unique_file file(std::fopen(path_.c_str(), "rb"));
   if (!file) {
     result.fail("Failed to open config file " + path_);
     return false;

@@ -5,15 +5,12 @@
 #include <memory>
 #include <vector>
 
+#include "common/unique_file.h"
 #include "detect/keypoints.h"
+#include "common/unique_file.h"
 
 namespace zorvel {
 namespace {
-
-struct file_closer {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using owned_file = std::unique_ptr<std::FILE, file_closer>;
 
 int32_t columns_held(const zorvel_key_points& set) {
   return static_cast<int32_t>(std::min({set.y.size(), set.x.size(), set.Yw.size(), set.Xw.size()}));
@@ -49,7 +46,7 @@ int match_keypoints_by_label(zorvel_key_points& a, zorvel_key_points& b, int32_t
 }
 
 void write_int_list(const int32_t* values, int32_t count, const char* file_name) {
-  owned_file file(std::fopen(file_name, "w"));
+  unique_file file(std::fopen(file_name, "w"));
   if (!file) return;
   std::fprintf(file.get(), "%d \n", 1);
   std::fprintf(file.get(), "%d \n", count);
@@ -60,7 +57,7 @@ void write_int_list(const int32_t* values, int32_t count, const char* file_name)
 
 void write_rectified_keypoints_debug(const zorvel_chart_pair& main_pair,
                                      const zorvel_chart_pair& aux_pair, int32_t count) {
-  owned_file file(std::fopen("key_points_after_rectification_debug.txt", "w"));
+  unique_file file(std::fopen("key_points_after_rectification_debug.txt", "w"));
   if (!file) return;
   const zorvel_key_points& m = main_pair.main_points;
   const zorvel_key_points& a = aux_pair.aux_points;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/unique_file.h"
+
 namespace zorvel {
 
 // A decoded image: three planes of width x height bytes, row-major, top row
@@ -23,13 +25,6 @@ struct zorvel_rgb_image {
   size_t plane_bytes() const { return static_cast<size_t>(width) * height; }
   bool has_planes() const { return r && g && b; }
 };
-
-struct file_closer {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
-  }
-};
-using unique_file = std::unique_ptr<std::FILE, file_closer>;
 
 class zorvel_bmp_read {
  public:

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "common/little_endian.h"
+
 namespace zorvel {
 
 inline constexpr uint16_t kBmpSignature = 0x4D42;  // "BM"
@@ -34,23 +36,6 @@ inline constexpr uint64_t kMaxBmpPlanesBytes = uint64_t{1} << 30;
 // Zero bytes after each row of 3 x width bytes, to a multiple of 4.
 inline constexpr size_t bmp_row_padding(uint32_t width) {
   return (4 - (3 * static_cast<size_t>(width)) % 4) % 4;
-}
-
-template <class T>
-inline T load_le(const uint8_t* in) {
-  static_assert(std::is_integral_v<T>);
-  std::make_unsigned_t<T> bits = 0;
-  for (size_t i = 0; i < sizeof(T); ++i) {
-    bits = static_cast<std::make_unsigned_t<T>>(bits | (std::make_unsigned_t<T>(in[i]) << (8 * i)));
-  }
-  return static_cast<T>(bits);
-}
-
-template <class T>
-inline void store_le(uint8_t* out, T value) {
-  static_assert(std::is_integral_v<T>);
-  const auto bits = static_cast<std::make_unsigned_t<T>>(value);
-  for (size_t i = 0; i < sizeof(T); ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
 }
 
 }  // namespace zorvel

@@ -122,7 +122,7 @@ int zorvel_bmp_read::parse() {
                 path);
     return 0;
   }
-  if (load_le<uint16_t>(file_header_ + kBmpSignatureAt) != kBmpSignature) {
+  if (le::get<uint16_t>(file_header_ + kBmpSignatureAt) != kBmpSignature) {
     std::printf("(%s:%d) Invalid BMP file %s\n", kParse, kLineSignature, path);
     return 0;
   }
@@ -131,18 +131,18 @@ int zorvel_bmp_read::parse() {
                 path);
     return 0;
   }
-  const uint32_t compression = load_le<uint32_t>(info_header_ + kBmpCompressionAt);
+  const uint32_t compression = le::get<uint32_t>(info_header_ + kBmpCompressionAt);
   if (compression != 0) {
     std::printf("(%s:%d) Unsupported compression format %d in file %s\n", kParse,
                 kLineCompression, static_cast<int>(compression), path);
     return 0;
   }
-  if (load_le<uint16_t>(info_header_ + kBmpBitsPerPixelAt) != 24) {
+  if (le::get<uint16_t>(info_header_ + kBmpBitsPerPixelAt) != 24) {
     std::printf("(%s:%d) Expected 24bpp in file %s\n", kParse, kLineBitsPerPixel, path);
     return 0;
   }
-  const int32_t signed_width = load_le<int32_t>(info_header_ + kBmpWidthAt);
-  const int32_t signed_height = load_le<int32_t>(info_header_ + kBmpHeightAt);
+  const int32_t signed_width = le::get<int32_t>(info_header_ + kBmpWidthAt);
+  const int32_t signed_height = le::get<int32_t>(info_header_ + kBmpHeightAt);
   if (!acceptable_size(signed_width, signed_height)) {
     std::printf("(%s:%d) Invalid image dimensions %d x %d in file %s\n", kParse, kLineDimensions,
                 static_cast<int>(signed_width), static_cast<int>(signed_height), path);
@@ -153,7 +153,7 @@ int zorvel_bmp_read::parse() {
 
   // Pixels normally follow the two headers; a larger header moves them on.
   const int64_t file_bytes = stream_size(file);
-  const uint32_t pixel_offset = load_le<uint32_t>(file_header_ + kBmpPixelOffsetAt);
+  const uint32_t pixel_offset = le::get<uint32_t>(file_header_ + kBmpPixelOffsetAt);
   if (pixel_offset > kBmpHeadersBytes && pixel_offset < file_bytes) {
     if (std::fseek(file, static_cast<long>(pixel_offset), SEEK_SET) != 0) {
       report_truncation(0);

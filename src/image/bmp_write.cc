@@ -36,15 +36,15 @@ int zorvel_bmp_write::write(const uint8_t* r, const uint8_t* g, const uint8_t* b
 
   uint8_t headers[kBmpHeadersBytes] = {};
   uint8_t* info = headers + kBmpFileHeaderBytes;
-  store_le<uint16_t>(headers + kBmpSignatureAt, kBmpSignature);
-  store_le<uint32_t>(headers + kBmpFileSizeAt, static_cast<uint32_t>(kBmpHeadersBytes + image_bytes));
-  store_le<uint32_t>(headers + kBmpPixelOffsetAt, kBmpHeadersBytes);
-  store_le<uint32_t>(info + kBmpHeaderSizeAt, kBmpInfoHeaderBytes);
-  store_le<uint32_t>(info + kBmpWidthAt, width);
-  store_le<uint32_t>(info + kBmpHeightAt, height);
-  store_le<uint16_t>(info + kBmpPlanesAt, 1);
-  store_le<uint16_t>(info + kBmpBitsPerPixelAt, 24);
-  store_le<uint32_t>(info + kBmpImageSizeAt, static_cast<uint32_t>(image_bytes));
+  le::put<uint16_t>(headers + kBmpSignatureAt, kBmpSignature);
+  le::put<uint32_t>(headers + kBmpFileSizeAt, static_cast<uint32_t>(kBmpHeadersBytes + image_bytes));
+  le::put<uint32_t>(headers + kBmpPixelOffsetAt, kBmpHeadersBytes);
+  le::put<uint32_t>(info + kBmpHeaderSizeAt, kBmpInfoHeaderBytes);
+  le::put<uint32_t>(info + kBmpWidthAt, width);
+  le::put<uint32_t>(info + kBmpHeightAt, height);
+  le::put<uint16_t>(info + kBmpPlanesAt, 1);
+  le::put<uint16_t>(info + kBmpBitsPerPixelAt, 24);
+  le::put<uint32_t>(info + kBmpImageSizeAt, static_cast<uint32_t>(image_bytes));
   if (std::fwrite(headers, 1, sizeof headers, file) != sizeof headers) {
     std::printf("(%s:%d) Error writing headers in file %s\n", kWrite, kLineHeaders, path);
     return 0;

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <type_traits>
 
-#include "otp/le_bytes.h"
+#include "common/little_endian.h"
 #include "otp/record_fields.h"
 
 namespace zorvel {

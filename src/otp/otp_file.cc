@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/unique_file.h"
 #include "otp/file_replace.h"
 #include "otp/otp_codec.h"
 #include "otp/otp_record.h"
@@ -16,15 +17,11 @@ constexpr char kWriteFailedMessage[] = "Failed to write OTP file %s\n";
 constexpr char kNotFiniteMessage[] =
     "\nError: calibration result is not a finite number - OTP data not written\n\n";
 
-struct stream_closer {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 // Up to `size` bytes from the start of the file: fewer when the file is
 // shorter or a read fails, which the decoder reports as truncation. False
 // (after printing why) only when the file does not open.
 bool read_prefix(const std::string& path, size_t size, std::vector<uint8_t>& bytes) {
-  std::unique_ptr<std::FILE, stream_closer> file(std::fopen(path.c_str(), "rb"));
+  unique_file file(std::fopen(path.c_str(), "rb"));
   if (!file) {
     std::printf(kOpenForReadingMessage, path.c_str());
     return false;
