@@ -52,7 +52,8 @@ void camera_block(kv_writer& w, const scenario& s, const camera_spec& cam, const
   // verification distance.
   const camera_view v = make_view(cam, s.module.rotation_flag, s.verify_chart_distance_mm(), identity3(), {0, 0, 0});
   const double warp_reference =
-      static_cast<double>(cam.lens.reference) * static_cast<float>(focus_ratio(s.verify_chart_distance_mm(), cam.focal_length_mm));
+      static_cast<double>(cam.lens.reference) *
+      static_cast<double>(static_cast<float>(focus_ratio(s.verify_chart_distance_mm(), cam.focal_length_mm)));
   const auto warp = fit_warp_coefficients(cam.lens, warp_reference,
                                           1.05 * std::hypot(0.5 * v.working_width, 0.5 * v.working_height));
   for (int i = 0; i < 5; ++i) w.put("warp_coeff_" + name + "_" + std::to_string(i), warp[i], 17);
