@@ -21,7 +21,7 @@ struct kv_writer {
   void put(const std::string& key, const std::string& value) { out << key << "=" << value << "\n"; }
   void put(const std::string& key, double value, int digits = 9) { put(key, num(value, digits)); }
   // Single-precision settings print with the digits a float holds.
-  void put(const std::string& key, float value) { put(key, num(value, 7)); }
+  void put(const std::string& key, float value) { put(key, num(static_cast<double>(value), 7)); }
   void put_int(const std::string& key, long long value) { put(key, std::to_string(value)); }
 };
 
@@ -144,7 +144,7 @@ std::string camera_json(const camera_spec& cam, const camera_view& l, const came
     << ", \"pixel_pitch_mm\": " << num(cam.pixel_pitch_mm, 17) << ", \"width\": " << cam.width
     << ", \"height\": " << cam.height << ", \"mono\": " << (cam.mono ? "true" : "false")
     << ", \"dewarp_coeff\": " << json_array(cam.lens.coeff.data(), 5)
-    << ", \"fl_dewarping_reference\": " << num(cam.lens.reference, 9)
+    << ", \"fl_dewarping_reference\": " << num(static_cast<double>(cam.lens.reference), 9)
     << ", \"working_width\": " << l.working_width << ", \"working_height\": " << l.working_height
     << ", \"focal_working_px_l\": " << num(l.focal_working, 17)
     << ", \"focal_working_px_flat\": " << num(flat.focal_working, 17)
