@@ -50,7 +50,7 @@ void BM_RenderCalibrationSet(benchmark::State& state) {
       const bool flat = k >= 2, aux = (k % 2) == 1;
       const auto& view = flat ? (aux ? views.aux_flat : views.main_flat) : (aux ? views.aux_l : views.main_l);
       auto img = zorvel::sim::render_capture(flat ? charts.flat_chart : charts.l_chart, view, s.imaging,
-                                             0, 1, static_cast<uint64_t>(k + 1));
+                                             0, 1, static_cast<uint64_t>(k) + 1);
       benchmark::DoNotOptimize(img.g.data());
     }
   }

@@ -66,10 +66,7 @@ std::vector<chart_corner> chart_corners(const chart& c) {
       k.col = j;
       const double u = j * c.square_mm, v = i * c.square_mm;
       k.yw = i;
-      if (!c.l_chart) {
-        k.world = board_point(c.boards[0], u, v);
-        k.xw = j;
-      } else if (j < c.fold_col) {
+      if (!c.l_chart || j < c.fold_col) {
         k.world = board_point(c.boards[0], u, v);
         k.xw = j;
       } else if (j == c.fold_col) {

@@ -21,7 +21,7 @@ struct kv_writer {
   void put(const std::string& key, const std::string& value) { out << key << "=" << value << "\n"; }
   void put(const std::string& key, double value, int digits = 9) { put(key, num(value, digits)); }
   // Single-precision settings print with the digits a float holds.
-  void put(const std::string& key, float value) { put(key, num(value, 7)); }
+  void put(const std::string& key, float value) { put(key, num(static_cast<double>(value), 7)); }
   void put_int(const std::string& key, long long value) { put(key, std::to_string(value)); }
 };
 
@@ -52,7 +52,8 @@ void camera_block(kv_writer& w, const scenario& s, const camera_model& cam, cons
   // verification distance.
   const camera_view v = make_view(cam, s.module.rotation_flag, s.verify_chart_distance_mm(), identity3(), {0, 0, 0});
   const double warp_reference =
-      static_cast<double>(cam.lens.reference) * static_cast<float>(focus_ratio(s.verify_chart_distance_mm(), cam.focal_length_mm));
+      static_cast<double>(cam.lens.reference) *
+      static_cast<double>(static_cast<float>(focus_ratio(s.verify_chart_distance_mm(), cam.focal_length_mm)));
   const auto warp = fit_warp_coefficients(cam.lens, warp_reference,
                                           1.05 * std::hypot(0.5 * v.working_width, 0.5 * v.working_height));
   for (int i = 0; i < 5; ++i) w.put("warp_coeff_" + name + "_" + std::to_string(i), warp[i], 17);
@@ -161,7 +162,7 @@ std::string camera_json(const camera_model& cam, const camera_view& l, const cam
     << ", \"pixel_pitch_mm\": " << num(cam.pixel_pitch_mm, 17) << ", \"width\": " << cam.width
     << ", \"height\": " << cam.height << ", \"mono\": " << (cam.mono ? "true" : "false")
     << ", \"dewarp_coeff\": " << json_array(cam.lens.coeff.data(), 5)
-    << ", \"fl_dewarping_reference\": " << num(cam.lens.reference, 9)
+    << ", \"fl_dewarping_reference\": " << num(static_cast<double>(cam.lens.reference), 9)
     << ", \"working_width\": " << l.working_width << ", \"working_height\": " << l.working_height
     << ", \"focal_working_px_l\": " << num(l.focal_working, 17)
     << ", \"focal_working_px_flat\": " << num(flat.focal_working, 17)

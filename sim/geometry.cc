@@ -27,18 +27,18 @@ vec3 transposed_times(const mat3& m, const vec3& v) {
           m[2] * v[0] + m[5] * v[1] + m[8] * v[2]};
 }
 
-mat3 rotation_about_row_axis(double a) {
-  const double c = std::cos(a), s = std::sin(a);
+mat3 rotation_about_row_axis(double radians) {
+  const double c = std::cos(radians), s = std::sin(radians);
   return {1, 0, 0, 0, c, -s, 0, s, c};
 }
 
-mat3 rotation_about_column_axis(double a) {
-  const double c = std::cos(a), s = std::sin(a);
+mat3 rotation_about_column_axis(double radians) {
+  const double c = std::cos(radians), s = std::sin(radians);
   return {c, 0, s, 0, 1, 0, -s, 0, c};
 }
 
-mat3 rotation_about_optical_axis(double a) {
-  const double c = std::cos(a), s = std::sin(a);
+mat3 rotation_about_optical_axis(double radians) {
+  const double c = std::cos(radians), s = std::sin(radians);
   return {c, -s, 0, s, c, 0, 0, 0, 1};
 }
 

@@ -61,8 +61,8 @@ std::array<double, 5> fit_warp_coefficients(const dewarp_model& m, double refere
   for (int k = 1; k <= samples; ++k) {
     const double rho_d = max_radius_px * k / samples;
     double py = 0, px = 0;
-    undistort_normalised(m, 0.0, rho_d / m.reference, &py, &px);
-    const double rho_u = px * m.reference;
+    undistort_normalised(m, 0.0, rho_d / static_cast<double>(m.reference), &py, &px);
+    const double rho_u = px * static_cast<double>(m.reference);
     const double s2 = (rho_d / reference_px) * (rho_d / reference_px);
     const double basis[4] = {rho_d, rho_d * s2, rho_d * s2 * s2, rho_d * s2 * s2 * s2};
     for (int r = 0; r < 4; ++r) {

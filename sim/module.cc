@@ -67,11 +67,12 @@ bool project_working(const camera_view& v, const vec3& world, double* row, doubl
 bool capture_ray(const camera_view& v, double row, double col, vec3* dir_world) {
   // The library samples working pixel i at capture pixel i * scale.
   const double wrow = row / v.scale, wcol = col / v.scale;
-  double ny = (wrow - v.centre_row) / v.lens.reference;
-  double nx = (wcol - v.centre_col) / v.lens.reference;
+  const double reference = static_cast<double>(v.lens.reference);
+  double ny = (wrow - v.centre_row) / reference;
+  double nx = (wcol - v.centre_col) / reference;
   bool ok = true;
   if (v.lens.active()) ok = undistort_normalised(v.lens, ny, nx, &ny, &nx);
-  const double uy = ny * v.lens.reference, ux = nx * v.lens.reference;
+  const double uy = ny * reference, ux = nx * reference;
   const vec3 cam{uy / v.focal_working, ux / v.focal_working, 1.0};
   *dir_world = transposed_times(v.rotation, cam);
   return ok;

@@ -119,8 +119,11 @@ std::vector<float> gaussian_kernel(double sigma) {
   const int32_t radius = std::max(1, static_cast<int32_t>(std::ceil(3.0 * sigma)));
   std::vector<float> k(2 * radius + 1);
   double sum = 0;
-  for (int32_t t = -radius; t <= radius; ++t) sum += k[t + radius] = static_cast<float>(std::exp(-0.5 * t * t / (sigma * sigma)));
-  for (auto& x : k) x = static_cast<float>(x / sum);
+  for (int32_t t = -radius; t <= radius; ++t) {
+    k[t + radius] = static_cast<float>(std::exp(-0.5 * t * t / (sigma * sigma)));
+    sum += static_cast<double>(k[t + radius]);
+  }
+  for (auto& x : k) x = static_cast<float>(static_cast<double>(x) / sum);
   return k;
 }
 
@@ -194,7 +197,7 @@ capture_image render_capture(const chart& c, const camera_view& view, const imag
   // Noise standard deviation by signal, tabulated in quarter steps.
   std::vector<float> sigma_of(4 * 512);
   for (size_t q = 0; q < sigma_of.size(); ++q)
-    sigma_of[q] = static_cast<float>(std::sqrt(img.noise_read * img.noise_read + img.noise_shot * (q * 0.25)));
+    sigma_of[q] = static_cast<float>(std::sqrt(img.noise_read * img.noise_read + img.noise_shot * (static_cast<double>(q) * 0.25)));
   parallel_rows(out.height, img.threads, [&](int32_t r0, int32_t r1) {
     for (int32_t y = r0; y < r1; ++y) {
       for (int32_t x = 0; x < out.width; ++x) {
@@ -212,7 +215,8 @@ capture_image render_capture(const chart& c, const camera_view& view, const imag
         for (int32_t k = 0; k < sc.count; ++k) {
           const float signal = sc.p[k][sidx];
           const size_t q = std::min(sigma_of.size() - 1, static_cast<size_t>(std::max(0.0f, signal) * 4.0f));
-          const double noisy = signal + sigma_of[q] * keyed_normal(noise_key, stream, sidx * 3 + k);
+          const double noisy = static_cast<double>(signal) +
+                               static_cast<double>(sigma_of[q]) * keyed_normal(noise_key, stream, sidx * 3 + k);
           v[k] = static_cast<uint8_t>(std::clamp(static_cast<int32_t>(std::floor(noisy + 0.5)), 0, 255));
         }
         if (sc.count == 1) v[1] = v[2] = v[0];

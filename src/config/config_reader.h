@@ -51,7 +51,7 @@ class zorvel_config_reader {
   const std::map<std::string, std::string>& values() const { return values_; }
 
  private:
-  void store_line(const std::string& line);
+  void store_line(const std::string& raw);
 
   std::string path_;
   std::map<std::string, std::string> values_;

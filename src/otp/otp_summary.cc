@@ -44,20 +44,23 @@ void print_otp_summary(std::FILE* out, const zorvel_otp_data& record) {
   std::fprintf(out, "Dewarp Version = 0x%x\n\n", static_cast<unsigned>(record.dewarp_version));
   print_coefficients(out, "Aux Dewarp coeff", record.aux_dewarp_coeff);
   print_coefficients(out, "Aux Warp coeff", record.aux_warp_coeff);
-  print_line(out, "Aux fl_dewarping_reference=", record.aux_fl_dewarping_reference, 16);
+  print_line(out,
+             "Aux fl_dewarping_reference=", static_cast<double>(record.aux_fl_dewarping_reference),
+             16);
   print_coefficients(out, "Main Dewarp coeff", record.main_dewarp_coeff);
   print_coefficients(out, "Main Warp coeff", record.main_warp_coeff);
-  print_line(out, "Main fl_dewarping_reference=", record.main_fl_dewarping_reference, 16);
+  print_line(out, "Main fl_dewarping_reference=",
+             static_cast<double>(record.main_fl_dewarping_reference), 16);
 
+  const auto ratio = [](int stored) {
+    return fixed(static_cast<double>(decode_ratio_byte(stored)), 3);
+  };
   for (int i = 0; i < 5; ++i) {
-    std::fprintf(out, "Main KP FL Ratio [%d] = %s\n", i,
-                 fixed(decode_ratio_byte(record.main_kp_fl_ratio[i]), 3).c_str());
+    std::fprintf(out, "Main KP FL Ratio [%d] = %s\n", i, ratio(record.main_kp_fl_ratio[i]).c_str());
     std::fprintf(out, "Main Adjust Ratio [%d] = %s\n", i,
-                 fixed(decode_ratio_byte(record.main_adjust_ratio[i]), 3).c_str());
-    std::fprintf(out, "Aux KP FL Ratio [%d] = %s\n", i,
-                 fixed(decode_ratio_byte(record.aux_kp_fl_ratio[i]), 3).c_str());
-    std::fprintf(out, "Aux Adjust Ratio [%d] = %s\n", i,
-                 fixed(decode_ratio_byte(record.aux_adjust_ratio[i]), 3).c_str());
+                 ratio(record.main_adjust_ratio[i]).c_str());
+    std::fprintf(out, "Aux KP FL Ratio [%d] = %s\n", i, ratio(record.aux_kp_fl_ratio[i]).c_str());
+    std::fprintf(out, "Aux Adjust Ratio [%d] = %s\n", i, ratio(record.aux_adjust_ratio[i]).c_str());
   }
 }
 
