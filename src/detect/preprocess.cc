@@ -237,6 +237,7 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
   }
   // Per row: first every source position and weight (plain double and float
   // arithmetic the compiler can vectorise), then the three planes sampled.
+  const double F_d = static_cast<double>(F);
   const int32_t first_col = margin_cols, last_col = width - margin_cols - 1;
   const size_t span = last_col >= first_col ? static_cast<size_t>(last_col - first_col + 1) : 0;
   std::vector<size_t> top(span);
@@ -254,8 +255,8 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
       const double r6 = r4 * r2;
       const double k = c0 + c1 * r2 + c2 * r4 + c3 * r6;
       const double x_hat_d = x_hat[x];
-      const double sy = clamp_position((y_hat_d + k * y_hat_d) * F + half_h, max_row);
-      const double sx = clamp_position((x_hat_d + k * x_hat_d) * F + half_w, max_col);
+      const double sy = clamp_position((y_hat_d + k * y_hat_d) * F_d + half_h, max_row);
+      const double sx = clamp_position((x_hat_d + k * x_hat_d) * F_d + half_w, max_col);
       // Clamped positions are non-negative: truncation is the floor.
       const auto r0 = static_cast<int32_t>(sy);
       const auto col0 = static_cast<int32_t>(sx);
