@@ -34,7 +34,7 @@ int32_t grid_column_lengths(const zorvel_key_points& points, int32_t n,
 
 zorvel_scale_difference scale_difference(const zorvel_key_points& main_points,
                                          const zorvel_key_points& aux_points, int32_t n,
-                                         int32_t min_count) {
+                                         int32_t min_count, zorvel_percent_order order) {
   std::vector<double> a, b;
   grid_column_lengths(main_points, n, a, min_count);
   const int32_t c_b = grid_column_lengths(aux_points, n, b, min_count);
@@ -44,12 +44,15 @@ zorvel_scale_difference scale_difference(const zorvel_key_points& main_points,
     result.percent = std::numeric_limits<double>::quiet_NaN();
     return result;
   }
+  const bool per_column = order == zorvel_percent_order::per_column;
   double sum = 0.0;
   for (int32_t j = 0; j < c_b; ++j) {
     const double main_length = static_cast<size_t>(j) < a.size() ? a[j] : 0.0;
-    sum += std::fabs(1.0 - b[j] / main_length) * 100.0;
+    const double relative = std::fabs(1.0 - b[j] / main_length);
+    sum += per_column ? relative * 100.0 : relative;
   }
-  result.percent = (1.0 / static_cast<double>(c_b)) * sum;
+  result.percent = per_column ? (1.0 / static_cast<double>(c_b)) * sum
+                              : sum / static_cast<double>(c_b) * 100.0;
   return result;
 }
 

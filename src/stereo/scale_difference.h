@@ -20,12 +20,19 @@ struct zorvel_scale_difference {
   int32_t aux_columns = 0;  // c_B
 };
 
-// (1 / c_B) * sum over j < c_B of |1 - B_j / A_j| * 100, in index order: the
-// j-th aux column is compared with the j-th main column whatever their
-// labels. An aux column without a main counterpart counts as a zero main
-// length (infinite difference).
-zorvel_scale_difference scale_difference(const zorvel_key_points& main_points,
-                                         const zorvel_key_points& aux_points, int32_t n,
-                                         int32_t min_count);
+// Where the factor 100 enters the mean. The two roundings differ in the last
+// bits and each run has always printed and stored its own, so both stay.
+enum class zorvel_percent_order {
+  per_column,  // (1 / c_B) * sum of |1 - B_j / A_j| * 100: the calibration
+  of_mean,     // sum of |1 - B_j / A_j| / c_B * 100: the verification
+};
+
+// Mean relative difference of the column lengths in percent, over the c_B
+// qualifying aux columns in index order: the j-th aux column is compared with
+// the j-th main column whatever their labels. An aux column without a main
+// counterpart counts as a zero main length (infinite difference).
+zorvel_scale_difference scale_difference(
+    const zorvel_key_points& main_points, const zorvel_key_points& aux_points, int32_t n,
+    int32_t min_count, zorvel_percent_order order = zorvel_percent_order::per_column);
 
 }  // namespace zorvel

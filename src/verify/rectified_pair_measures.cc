@@ -112,25 +112,6 @@ void measure_max_vd(const zorvel_chart_pair& dewarped, const zorvel_key_points& 
       static_cast<float>(std::sqrt(static_cast<double>(my * my + mx * mx)) / half_diagonal * 100.0);
 }
 
-// Mean relative difference of the grid column lengths, percent; false when
-// no aux column qualifies. The j-th aux column is compared with the j-th main
-// column; a missing main column counts as length 0 (an infinite difference).
-// Summed before scaling to percent, unlike the calibration's figure.
-bool column_scale_difference(const zorvel_key_points& main_points,
-                             const zorvel_key_points& aux_points, int32_t n, float& percent) {
-  std::vector<double> main_lengths, aux_lengths;
-  grid_column_lengths(main_points, n, main_lengths, kMinColumnPoints);
-  const int32_t m2 = grid_column_lengths(aux_points, n, aux_lengths, kMinColumnPoints);
-  if (m2 < 1) return false;
-  double sum = 0.0;
-  for (int32_t i = 0; i < m2; ++i) {
-    const double main_length = static_cast<size_t>(i) < main_lengths.size() ? main_lengths[i] : 0.0;
-    sum += std::fabs(1.0 - aux_lengths[i] / main_length);
-  }
-  percent = static_cast<float>(sum / static_cast<double>(m2) * 100.0);
-  return true;
-}
-
 }  // namespace
 
 zorvel_verification_result measure_rectified_pairs(const zorvel_verification_input& input,
@@ -162,10 +143,11 @@ zorvel_verification_result measure_rectified_pairs(const zorvel_verification_inp
   if (input.run_mode == kModeDebugInfo) print_percentiles(r);
   r.metrics_measured = true;
 
-  float percent = -1.0f;
-  if (column_scale_difference(mp, ap, n, percent)) {
+  const zorvel_scale_difference scale =
+      scale_difference(mp, ap, n, kMinColumnPoints, zorvel_percent_order::of_mean);
+  if (scale.aux_columns > 0) {
     r.scale_measured = true;
-    r.scale_difference_percent = percent;
+    r.scale_difference_percent = static_cast<float>(scale.percent);
   } else {
     std::printf("Warning: could not compute scale difference percent (setting to -1.0)\n");
     r.scale_difference_percent = -1.0f;
