@@ -5,7 +5,6 @@
 
 #include <array>
 #include <limits>
-#include <random>
 
 #include "detect/preprocess.h"
 #include "support/test_support.h"
@@ -13,9 +12,10 @@
 namespace zorvel {
 namespace {
 
+// Hashed bytes; each salt takes other bits of the hash, so planes differ.
 std::vector<uint8_t> patterned_plane(int32_t width, int32_t height, uint32_t salt) {
   std::vector<uint8_t> plane(static_cast<size_t>(width) * height);
-  for (size_t i = 0; i < plane.size(); ++i) plane[i] = static_cast<uint8_t>((i * 2654435761u + salt) >> 11);
+  for (size_t i = 0; i < plane.size(); ++i) plane[i] = static_cast<uint8_t>((i * 2654435761u) >> (11 + salt));
   return plane;
 }
 
@@ -59,25 +59,16 @@ TEST(DewarpIndicator, FirstCoefficientAboveItsPredecessor) {
   for (const auto& c : cases) EXPECT_EQ(dewarp_indicator(c), c[5]) << c[0] << c[1] << c[2] << c[3];
 }
 
-constexpr int32_t kSide = 16;
-constexpr int32_t kZero = -1;  // the output stays 0 (cropped)
-
-// Byte 255 - (16 r + c): the top-left source is 255, so it differs from a cropped 0.
-std::vector<uint8_t> ramp() {
-  std::vector<uint8_t> p(kSide * kSide);
-  for (int32_t i = 0; i < kSide * kSide; ++i) p[i] = static_cast<uint8_t>(255 - i);
-  return p;
-}
-
-struct dewarp_case {
-  const char* name;
-  uint8_t crop;
-  std::array<double, 4> c;
-  std::vector<std::array<int32_t, 4>> probes;  // output (row, col) reads source (row, col)
-};
+constexpr int32_t kSide = 16, kZero = -1;  // kZero: the output stays 0 (cropped)
 
 TEST(DewarpPlanes, SamplesWhereThePolynomialSends) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct dewarp_case {
+    const char* name;
+    uint8_t crop;
+    std::array<double, 4> c;
+    std::vector<std::array<int32_t, 4>> probes;  // output (row, col) reads source (row, col)
+  };
   const dewarp_case cases[] = {
       // Positions are clamped to the last-but-one row and column (the bilinear neighbour).
       {"identity", 0, {0, 0, 0, 0}, {{0, 0, 0, 0}, {5, 9, 5, 9}, {15, 15, 14, 14}}},
@@ -90,7 +81,8 @@ TEST(DewarpPlanes, SamplesWhereThePolynomialSends) {
       {"c3", 0, {0, 0, 0, 16}, {{8, 12, 8, 13}, {4, 8, 3, 8}}},
       {"NaN reads the corner", 0, {nan, 0, 0, 0}, {{0, 0, 0, 0}, {9, 3, 0, 0}, {15, 15, 0, 0}}},
   };
-  const std::vector<uint8_t> src = ramp();
+  std::vector<uint8_t> src(kSide * kSide);  // 255 - (16 r + c): the corner reads 255, not a cropped 0
+  for (int32_t i = 0; i < kSide * kSide; ++i) src[i] = static_cast<uint8_t>(255 - i);
   for (const dewarp_case& d : cases) {
     std::vector<uint8_t> r(src.size(), 9), g(src.size(), 9), b(src.size(), 9);
     dewarp_planes(src.data(), src.data(), src.data(), r.data(), g.data(), b.data(), kSide, kSide,
@@ -103,53 +95,41 @@ TEST(DewarpPlanes, SamplesWhereThePolynomialSends) {
   }
 }
 
-struct camera { std::vector<uint8_t> r, g, b; };
-
-camera random_camera(int32_t width, int32_t height) {
-  std::mt19937 rng(3);
-  camera c;
-  for (auto* p : {&c.r, &c.g, &c.b}) {
-    p->resize(static_cast<size_t>(width) * height);
-    for (auto& v : *p) v = static_cast<uint8_t>(rng());
-  }
-  return c;
-}
-
-zorvel_chart_pair pair_of(const camera& main, int32_t main_h, const camera& aux, int32_t aux_h) {
-  zorvel_chart_pair pair;
-  pair.main_r = main.r, pair.main_g = main.g, pair.main_b = main.b;
-  pair.aux_r = aux.r, pair.aux_g = aux.g, pair.aux_b = aux.b;
-  pair.main_width = pair.aux_width = 1280;
-  pair.main_height = main_h, pair.aux_height = aux_h;
-  return pair;
-}
-
 TEST(DewarpPair, TheIndicatorDecidesWhichCameraChanges) {
-  const camera main = random_camera(1280, 24), aux = random_camera(1280, 30);
+  // Working pairs of 1280 x 24 (main) and 1280 x 30 (aux).
+  const std::vector<uint8_t> main = patterned_plane(1280, 24, 1), aux = patterned_plane(1280, 30, 2);
+  const auto fresh = [&] {
+    zorvel_chart_pair p;
+    p.main_r = p.main_g = p.main_b = main;
+    p.aux_r = p.aux_g = p.aux_b = aux;
+    p.main_width = p.aux_width = 1280;
+    p.main_height = 24, p.aux_height = 30;
+    return p;
+  };
   zorvel_working_form form;
   form.main_lens.fl_dewarping_reference = form.aux_lens.fl_dewarping_reference = 500.0f;
   form.main_lens.dewarp_coeff[0] = 2.0;  // D = 2.0: not dewarped
   form.aux_lens.dewarp_coeff[1] = 0.01;  // D = 0.01: dewarped
-  zorvel_chart_pair pair = pair_of(main, 24, aux, 30), scratch;
+  zorvel_chart_pair pair = fresh(), scratch;
   dewarp_pair(form, pair, scratch);
-  EXPECT_EQ(pair.main_g, main.g);
-  std::vector<uint8_t> r(aux.r.size()), g(aux.r.size()), b(aux.r.size());
-  dewarp_planes(aux.r.data(), aux.g.data(), aux.b.data(), r.data(), g.data(), b.data(), 1280, 30,
-                500.0f, 0, 0.0, 0.01, 0.0, 0.0);
+  EXPECT_EQ(pair.main_g, main);
+  std::vector<uint8_t> g(aux.size()), rb(aux.size());
+  dewarp_planes(aux.data(), aux.data(), aux.data(), rb.data(), g.data(), rb.data(), 1280, 30, 500.0f, 0,
+                0.0, 0.01, 0.0, 0.0);
   EXPECT_EQ(pair.aux_g, g);
-  EXPECT_NE(pair.aux_g, aux.g);
+  EXPECT_NE(pair.aux_g, aux);
   // F = 0 never reaches the kernel: the planes stay as they are.
   form.aux_lens.fl_dewarping_reference = 0.0f;
-  zorvel_chart_pair untouched = pair_of(main, 24, aux, 30);
-  dewarp_pair(form, untouched, scratch);
-  EXPECT_EQ(untouched.aux_g, aux.g);
+  pair = fresh();
+  dewarp_pair(form, pair, scratch);
+  EXPECT_EQ(pair.aux_g, aux);
   // The verification variant prints the aux indicator and leaves the main camera alone.
   form.aux_lens = form.main_lens = {{0.0, 0.25}, {}, 400.0f};
-  zorvel_chart_pair only = pair_of(main, 24, aux, 30);
-  EXPECT_EQ(test::capture_stdout([&] { dewarp_aux_only(form, only, scratch); }), " Sum coeff 0.250000");
-  EXPECT_EQ(only.main_g, main.g);
-  EXPECT_NE(only.aux_g, aux.g);
-  EXPECT_EQ(scratch.main_g, std::vector<uint8_t>(main.g.size(), 0));
+  pair = fresh();
+  EXPECT_EQ(test::capture_stdout([&] { dewarp_aux_only(form, pair, scratch); }), " Sum coeff 0.250000");
+  EXPECT_EQ(pair.main_g, main);
+  EXPECT_NE(pair.aux_g, aux);
+  EXPECT_EQ(scratch.main_g, std::vector<uint8_t>(main.size(), 0));
 }
 
 }  // namespace
