@@ -1,0 +1,140 @@
+// The two detectors on drawn checkerboards: every labelled corner lies where
+// its labels put it on the board, the colour origin is the corner between the
+// two green squares, and every corner well inside the scans is found once.
+// Degenerate captures end with "Origin detection failed\n" and no
+// out-of-range access (run under the sanitizer build too).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "detect/keypoints.h"
+#include "support/test_support.h"
+
+namespace zorvel::test {
+namespace {
+
+const std::string kFailed = "Origin detection failed\n";
+const double kCos = std::cos(2.0 * M_PI / 180.0), kSin = std::sin(2.0 * M_PI / 180.0);
+constexpr double kSquare = 40.0;
+
+struct drawn_chart {
+  int32_t height = 0, width = 0;
+  double origin_row = 0, origin_col = 0;
+  std::vector<uint8_t> r, g, b;
+  drawn_chart(int32_t h, int32_t w, uint8_t level)
+      : height(h), width(w), r(static_cast<size_t>(h) * w, level), g(r), b(r) {}
+  // Working position of the board corner u squares along the board's turned
+  // x axis and v along its y axis from the origin corner.
+  double row_of(double u, double v) const { return origin_row + kSquare * (v * kCos - u * kSin); }
+  double col_of(double u, double v) const { return origin_col + kSquare * (u * kCos + v * kSin); }
+};
+
+// A board of 40 px squares turned by 2 degrees filling the image; unless mono,
+// the two light squares touching the origin corner are green.
+drawn_chart draw_board(int32_t height, int32_t width, double origin_row, double origin_col, bool mono) {
+  drawn_chart img(height, width, 0);
+  img.origin_row = origin_row, img.origin_col = origin_col;
+  for (int32_t r = 0; r < height; ++r) {
+    for (int32_t c = 0; c < width; ++c) {
+      const double y = r - origin_row, x = c - origin_col;
+      const auto u = static_cast<int64_t>(std::floor((x * kCos - y * kSin) / kSquare));
+      const auto v = static_cast<int64_t>(std::floor((x * kSin + y * kCos) / kSquare));
+      const bool light = ((u + v) & 1) == 0, green = !mono && light && u == v && (u == 0 || u == -1);
+      const size_t at = static_cast<size_t>(r) * width + c;
+      img.r[at] = img.b[at] = green ? 20 : light ? 235 : 15;
+      img.g[at] = green ? 204 : light ? 235 : 15;
+    }
+  }
+  return img;
+}
+
+// Result and printed text of one detector call on copies of the planes.
+std::pair<int, std::string> run(drawn_chart img, bool l_chart, int32_t mono,
+                                zorvel_key_points* set = nullptr) {
+  zorvel_key_points own(kKeyPointCapacity);
+  int result = 0;
+  auto* const detector = l_chart ? detect_l_chart_keypoints : detect_flat_chart_keypoints;
+  const std::string printed = capture_stdout([&] {
+    result = detector(img.r.data(), img.g.data(), img.b.data(), img.height, img.width, set ? *set : own, mono);
+  });
+  return {result, printed};
+}
+
+TEST(Detectors, LabelADrawnBoardByItsGeometry) {
+  for (const auto& [l_chart, mono] : {std::pair{false, 0}, {false, 1}, {true, 0}, {true, 1}}) {
+    SCOPED_TRACE(std::string(l_chart ? "L" : "flat") + (mono ? " mono" : " colour"));
+    const drawn_chart board = draw_board(960, 1280, 480.3, 640.6, mono != 0);
+    zorvel_key_points set(kKeyPointCapacity);
+    const auto [n, printed] = run(board, l_chart, mono, &set);
+    EXPECT_EQ(printed, "");
+    ASSERT_GT(n, 300);
+    // The board corner of the origin: the green one on colour, some corner on mono.
+    const double y0 = set.y[0] - board.origin_row, x0 = set.x[0] - board.origin_col;
+    const int32_t u0 = static_cast<int32_t>(std::lround((x0 * kCos - y0 * kSin) / kSquare));
+    const int32_t v0 = static_cast<int32_t>(std::lround((x0 * kSin + y0 * kCos) / kSquare));
+    if (mono == 0) {
+      EXPECT_EQ(u0 * 1000 + v0, 0);
+    }
+    // The L chart's right board starts one column past the fold: its labels
+    // (Zw = Xw > 0) lie one board column further right.
+    std::set<std::pair<int32_t, int32_t>> found;  // (u, v) of every labelled entry
+    for (int32_t e = 0; e < n; ++e) {
+      const int32_t u = u0 + set.Xw[e] + (l_chart && set.Zw[e] > 0 ? 1 : 0), v = v0 + set.Yw[e];
+      EXPECT_NEAR(set.y[e], board.row_of(u, v), 1.5) << "entry " << e;
+      EXPECT_NEAR(set.x[e], board.col_of(u, v), 1.5) << "entry " << e;
+      EXPECT_TRUE(!l_chart || set.Zw[e] == (set.Xw[e] > 0 ? set.Xw[e] : 0)) << "entry " << e;
+      EXPECT_TRUE(found.insert({u, v}).second) << "entry " << e << " found twice";
+    }
+    // Every corner 110 px inside the image is found (on the L chart, but for
+    // the fold column and the last entry, which is past the set).
+    for (int32_t u = -20; u <= 20; ++u) {
+      for (int32_t v = -15; v <= 15; ++v) {
+        const double row = board.row_of(u, v), col = board.col_of(u, v);
+        if (row < 110 || row > 850 || col < 110 || col > 1170 || (l_chart && u == u0 + 1)) continue;
+        if (set.y[n] == std::lround(row) && set.x[n] == std::lround(col)) continue;
+        EXPECT_TRUE(found.count({u, v})) << "missed corner " << u << "," << v;
+      }
+    }
+  }
+}
+
+TEST(Detectors, UniformTinyAndThinCapturesFail) {
+  for (const auto& [h, w, level] : {std::tuple{420, 520, 0}, {420, 520, 255}, {1, 1, 128},
+                                    {5, 5, 128}, {12, 9, 128}, {400, 20, 128}, {20, 700, 128}}) {
+    for (const bool l_chart : {false, true}) {
+      for (const int32_t mono : {0, 1}) {
+        EXPECT_EQ(run(drawn_chart(h, w, static_cast<uint8_t>(level)), l_chart, mono), std::pair(-1, kFailed))
+            << h << "x" << w << " level " << level << (l_chart ? " L" : " flat") << " mono " << mono;
+      }
+    }
+  }
+}
+
+TEST(Detectors, NoiseEndsCleanlyAndAShortBoardOnlyOnMono) {
+  std::mt19937 rng(5);
+  drawn_chart noise(960, 1280, 0);
+  for (auto* p : {&noise.r, &noise.g, &noise.b}) {
+    for (auto& v : *p) v = static_cast<uint8_t>(rng());
+  }
+  for (const bool l_chart : {false, true}) {
+    for (const int32_t mono : {0, 1}) {
+      const auto [result, printed] = run(noise, l_chart, mono);
+      EXPECT_LT(result, kKeyPointCapacity);
+      EXPECT_EQ(printed, result < 0 ? kFailed : "");
+    }
+  }
+  // 300 rows: the colour marker search has no rows to visit, the mono origin
+  // search has no such limit and the scans run close to the edges.
+  const drawn_chart board = draw_board(300, 1280, 150.2, 640.6, false);
+  EXPECT_EQ(run(board, false, 0), std::pair(-1, kFailed));
+  EXPECT_EQ(run(board, true, 0), std::pair(-1, kFailed));
+  const auto [mono_result, printed] = run(board, false, 1);
+  EXPECT_GT(mono_result, 40);
+  EXPECT_EQ(printed, "");
+}
+
+}  // namespace
+}  // namespace zorvel::test
