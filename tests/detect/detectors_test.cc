@@ -99,41 +99,33 @@ TEST(Detectors, LabelADrawnBoardByItsGeometry) {
       }
     }
   }
+  // 300 rows leave the colour marker search no row to visit; mono has no such limit.
+  const drawn_chart short_board = draw_board(300, 1280, 150.2, 640.6, false);
+  EXPECT_EQ(run(short_board, false, 0), std::pair(-1, kFailed));
+  EXPECT_GT(run(short_board, false, 1).first, 40);
 }
 
-TEST(Detectors, UniformTinyAndThinCapturesFail) {
-  for (const auto& [h, w, level] : {std::tuple{420, 520, 0}, {420, 520, 255}, {1, 1, 128},
-                                    {5, 5, 128}, {12, 9, 128}, {400, 20, 128}, {20, 700, 128}}) {
+TEST(Detectors, UniformTinyThinAndNoisyCapturesEndCleanly) {
+  std::vector<drawn_chart> captures;
+  for (const auto& [h, w, level] : {std::tuple{420, 520, 0}, {420, 520, 255}, {1, 1, 128}, {5, 5, 128},
+                                    {12, 9, 128}, {400, 20, 128}, {20, 700, 128}, {960, 1280, 0}}) {
+    captures.emplace_back(h, w, static_cast<uint8_t>(level));
+  }
+  std::mt19937 rng(5);
+  for (auto* p : {&captures.back().r, &captures.back().g, &captures.back().b}) {
+    for (auto& v : *p) v = static_cast<uint8_t>(rng());  // noise: it may find corners, or not
+  }
+  for (const drawn_chart& capture : captures) {
     for (const bool l_chart : {false, true}) {
       for (const int32_t mono : {0, 1}) {
-        EXPECT_EQ(run(drawn_chart(h, w, static_cast<uint8_t>(level)), l_chart, mono), std::pair(-1, kFailed))
-            << h << "x" << w << " level " << level << (l_chart ? " L" : " flat") << " mono " << mono;
+        const auto [result, printed] = run(capture, l_chart, mono);
+        SCOPED_TRACE(std::to_string(capture.height) + "x" + std::to_string(capture.width) + (l_chart ? " L" : " flat") +
+                     (mono ? " mono" : ""));
+        EXPECT_TRUE(result == -1 || (&capture == &captures.back() && result < kKeyPointCapacity));
+        EXPECT_EQ(printed, result < 0 ? kFailed : "");
       }
     }
   }
-}
-
-TEST(Detectors, NoiseEndsCleanlyAndAShortBoardOnlyOnMono) {
-  std::mt19937 rng(5);
-  drawn_chart noise(960, 1280, 0);
-  for (auto* p : {&noise.r, &noise.g, &noise.b}) {
-    for (auto& v : *p) v = static_cast<uint8_t>(rng());
-  }
-  for (const bool l_chart : {false, true}) {
-    for (const int32_t mono : {0, 1}) {
-      const auto [result, printed] = run(noise, l_chart, mono);
-      EXPECT_LT(result, kKeyPointCapacity);
-      EXPECT_EQ(printed, result < 0 ? kFailed : "");
-    }
-  }
-  // 300 rows: the colour marker search has no rows to visit, the mono origin
-  // search has no such limit and the scans run close to the edges.
-  const drawn_chart board = draw_board(300, 1280, 150.2, 640.6, false);
-  EXPECT_EQ(run(board, false, 0), std::pair(-1, kFailed));
-  EXPECT_EQ(run(board, true, 0), std::pair(-1, kFailed));
-  const auto [mono_result, printed] = run(board, false, 1);
-  EXPECT_GT(mono_result, 40);
-  EXPECT_EQ(printed, "");
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <functional>
-#include <string>
 #include <vector>
 
 namespace zorvel {
@@ -37,19 +36,18 @@ std::vector<uint8_t> crossing_lines() {
 
 using search = void (*)(const gradient_bands&, int32_t, int32_t, int32_t*);
 
-struct search_case {
-  const char* name;
-  search trace;
-  int32_t written;                    // entries 0 ... written - 1
-  std::function<double(int32_t)> at;  // the drawn line at table index k
-  int32_t far_end;  // the last line position: equal scores keep the first slope (s - 2)
-};
-
 TEST(LineSearch, EachDirectionFollowsItsLineAndFillsItsPartOfTheTable) {
   const std::vector<uint8_t> green = crossing_lines();
   const gradient_bands bands = compute_gradient_bands(green.data(), kHeight, kWidth);
+  struct search_case {
+    const char* name;
+    search trace;
+    int32_t written;                    // entries 0 ... written - 1
+    std::function<double(int32_t)> at;  // the drawn line at table index k
+    int32_t far_end;  // the last line position: equal scores keep the first slope (s - 2)
+  };
+  // Up is indexed by absolute row and ends at row 0, the others start at the point.
   const search_case cases[] = {
-      // Up is indexed by absolute row and ends at row 0, the others start at the point.
       {"up", trace_line_up, kRow0 + 1, [](int32_t k) { return steep_col(k); }, 238},
       {"down", trace_line_down, kHeight - kRow0, [](int32_t k) { return steep_col(kRow0 + k); }, 158},
       {"left", trace_line_left, kCol0, [](int32_t k) { return shallow_row(kCol0 - k); }, 118},
@@ -58,10 +56,8 @@ TEST(LineSearch, EachDirectionFollowsItsLineAndFillsItsPartOfTheTable) {
   for (const search_case& c : cases) {
     std::vector<int32_t> table(kWidth + 1, kUntouched);
     c.trace(bands, kRow0, kCol0, table.data());
-    for (int32_t k = 0; k < c.written; ++k) {
-      ASSERT_NEAR(table[k], c.at(k), kTolerancePx) << c.name << " index " << k;
-    }
-    EXPECT_EQ(table[std::string(c.name) == "up" ? 0 : c.written - 1], c.far_end) << c.name;
+    for (int32_t k = 0; k < c.written; ++k) ASSERT_NEAR(table[k], c.at(k), kTolerancePx) << c.name << " index " << k;
+    EXPECT_EQ(table[c.trace == trace_line_up ? 0 : c.written - 1], c.far_end) << c.name;
     EXPECT_EQ(table[c.written], kUntouched) << c.name;
   }
 }

@@ -19,21 +19,15 @@ std::vector<uint8_t> patterned_plane(int32_t width, int32_t height, uint32_t sal
   return plane;
 }
 
-struct capture_planes {
-  std::vector<uint8_t> planes[6];
-  zorvel_capture_pair pair;
-  capture_planes(int32_t main_w, int32_t main_h, int32_t aux_w, int32_t aux_h) {
-    for (uint32_t p = 0; p < 6; ++p) planes[p] = p < 3 ? patterned_plane(main_w, main_h, p) : patterned_plane(aux_w, aux_h, p);
-    pair = {planes[0].data(), planes[1].data(), planes[2].data(), planes[3].data(),
-            planes[4].data(), planes[5].data(), main_w, main_h, aux_w, aux_h};
-  }
-};
-
 TEST(Resample, WorkingSizesAndNearestSource) {
-  const capture_planes c(4000, 3000, 1500, 2000);
+  // Main planes 4000 x 3000 (salts 0, 1, 2), aux planes 1500 x 2000.
+  std::vector<uint8_t> m[3], a = patterned_plane(1500, 2000, 3);
+  for (uint32_t p = 0; p < 3; ++p) m[p] = patterned_plane(4000, 3000, p);
+  zorvel_capture_pair capture{m[0].data(), m[1].data(), m[2].data(), a.data(), a.data(), a.data(),
+                              4000, 3000, 1500, 2000};
   zorvel_chart_pair pair, rotated;
-  normalize_capture_pair(c.pair, false, pair);
-  normalize_capture_pair(c.pair, true, rotated);
+  normalize_capture_pair(capture, false, pair);
+  normalize_capture_pair(capture, true, rotated);
   EXPECT_EQ((std::array{pair.main_width, pair.main_height, pair.aux_width, pair.aux_height}),
             (std::array{1280, 960, 1280, 1706}));  // 1706 = trunc(2000 * 1280 / 1500)
   EXPECT_EQ((std::array{rotated.main_width, rotated.main_height, rotated.aux_width, rotated.aux_height}),
@@ -41,16 +35,16 @@ TEST(Resample, WorkingSizesAndNearestSource) {
   EXPECT_EQ(pair.aux_points.Zw.size(), 1200u);
   // Pixel (i, j) copies the nearest source, (i s + 0.5, j s + 0.5) truncated: s = 3.125.
   for (const auto& [i, j, si, sj] : {std::array{0, 0, 0, 0}, {1, 1, 3, 3}, {959, 1279, 2997, 3997}, {500, 3, 1563, 9}}) {
-    EXPECT_EQ(pair.main_g[i * 1280 + j], c.planes[1][si * 4000 + sj]) << i << "," << j;
-    EXPECT_EQ(pair.main_b[i * 1280 + j], c.planes[2][si * 4000 + sj]) << i << "," << j;
+    EXPECT_EQ(pair.main_g[i * 1280 + j], m[1][si * 4000 + sj]) << i << "," << j;
+    EXPECT_EQ(pair.main_b[i * 1280 + j], m[2][si * 4000 + sj]) << i << "," << j;
   }
   // Turned: s = 3000 / 1280; the last pixel reads (2998, 3996).
-  EXPECT_EQ(rotated.main_r[1279 * 1706 + 1705], c.planes[0][2998 * 4000 + 3996]);
+  EXPECT_EQ(rotated.main_r[1279 * 1706 + 1705], m[0][2998 * 4000 + 3996]);
   // 600 px: the last working column rounds to source 600, clamped to 599.
-  const capture_planes small(600, 400, 600, 400);
-  normalize_capture_pair(small.pair, false, pair);
+  capture.main_width = 600, capture.main_height = 400;
+  normalize_capture_pair(capture, false, pair);
   ASSERT_EQ(pair.main_height, 853);
-  EXPECT_EQ(pair.main_r[852 * 1280 + 1279], small.planes[0][399 * 600 + 599]);
+  EXPECT_EQ(pair.main_r[852 * 1280 + 1279], m[0][399 * 600 + 599]);
 }
 
 TEST(DewarpIndicator, FirstCoefficientAboveItsPredecessor) {
