@@ -90,36 +90,33 @@ TEST(DewarpPlanes, SamplesWhereThePolynomialSends) {
 }
 
 TEST(DewarpPair, TheIndicatorDecidesWhichCameraChanges) {
-  // Working pairs of 1280 x 24 (main) and 1280 x 30 (aux).
+  // Working pairs of 1280 x 24 (main) and 1280 x 30 (aux), all planes alike.
   const std::vector<uint8_t> main = patterned_plane(1280, 24, 1), aux = patterned_plane(1280, 30, 2);
-  const auto fresh = [&] {
-    zorvel_chart_pair p;
-    p.main_r = p.main_g = p.main_b = main;
-    p.aux_r = p.aux_g = p.aux_b = aux;
-    p.main_width = p.aux_width = 1280;
-    p.main_height = 24, p.aux_height = 30;
-    return p;
+  zorvel_chart_pair pair, scratch;
+  const auto refill = [&] {
+    pair.main_r = pair.main_g = pair.main_b = main;
+    pair.aux_r = pair.aux_g = pair.aux_b = aux;
+    pair.main_width = pair.aux_width = 1280, pair.main_height = 24, pair.aux_height = 30;
   };
   zorvel_working_form form;
-  form.main_lens.fl_dewarping_reference = form.aux_lens.fl_dewarping_reference = 500.0f;
-  form.main_lens.dewarp_coeff[0] = 2.0;  // D = 2.0: not dewarped
-  form.aux_lens.dewarp_coeff[1] = 0.01;  // D = 0.01: dewarped
-  zorvel_chart_pair pair = fresh(), scratch;
+  form.main_lens = {{2.0}, {}, 500.0f};       // D = 2.0: not dewarped
+  form.aux_lens = {{0.0, 0.01}, {}, 500.0f};  // D = 0.01: dewarped
+  refill();
   dewarp_pair(form, pair, scratch);
   EXPECT_EQ(pair.main_g, main);
-  std::vector<uint8_t> g(aux.size()), rb(aux.size());
-  dewarp_planes(aux.data(), aux.data(), aux.data(), rb.data(), g.data(), rb.data(), 1280, 30, 500.0f, 0,
-                0.0, 0.01, 0.0, 0.0);
-  EXPECT_EQ(pair.aux_g, g);
-  EXPECT_NE(pair.aux_g, aux);
+  std::vector<uint8_t> want(aux.size()), unused(aux.size());
+  dewarp_planes(aux.data(), aux.data(), aux.data(), unused.data(), want.data(), unused.data(), 1280, 30,
+                500.0f, 0, 0.0, 0.01, 0.0, 0.0);
+  EXPECT_EQ(pair.aux_g, want);
+  EXPECT_NE(want, aux);
   // F = 0 never reaches the kernel: the planes stay as they are.
   form.aux_lens.fl_dewarping_reference = 0.0f;
-  pair = fresh();
+  refill();
   dewarp_pair(form, pair, scratch);
   EXPECT_EQ(pair.aux_g, aux);
   // The verification variant prints the aux indicator and leaves the main camera alone.
   form.aux_lens = form.main_lens = {{0.0, 0.25}, {}, 400.0f};
-  pair = fresh();
+  refill();
   EXPECT_EQ(test::capture_stdout([&] { dewarp_aux_only(form, pair, scratch); }), " Sum coeff 0.250000");
   EXPECT_EQ(pair.main_g, main);
   EXPECT_NE(pair.aux_g, aux);
