@@ -26,13 +26,10 @@ zorvel_chart_pair random_aux(int32_t width, int32_t height) {
   return p;
 }
 
-// Lookups stop at the last-but-one row and column (the bilinear neighbour).
-int32_t row_of(int32_t r) { return std::clamp(r, 0, H - 2); }
-int32_t col_of(int32_t c) { return std::clamp(c, 0, W - 2); }
-
 TEST(RectifyAux, HandComputedMaps) {
   const zorvel_chart_pair src = random_aux(W, H);
-  const auto at = [&](int32_t r, int32_t c) { return src.aux_g[row_of(r) * W + col_of(c)]; };
+  // Lookups stop at the last-but-one row and column (the bilinear neighbour).
+  const auto at = [&](int32_t r, int32_t c) { return src.aux_g[std::clamp(r, 0, H - 2) * W + std::clamp(c, 0, W - 2)]; };
   struct map_case {
     const char* name;
     std::array<double, 9> R;
@@ -61,31 +58,25 @@ TEST(RectifyAux, HandComputedMaps) {
     if (m.g_index >= 0) g[m.g_index] = m.g_value;
     zorvel_chart_pair dst;
     ASSERT_EQ(rectify_aux(src, dst, 500.0f, m.R.data(), 500.0f, H, W, m.o_row, m.o_col, g), 0) << m.name;
-    for (int32_t r = 0; r < H; ++r)
-      for (int32_t c = 0; c < W; ++c)
-        ASSERT_EQ(dst.aux_g[r * W + c], m.expected(r, c)) << m.name << " at " << r << "," << c;
+    for (int32_t i = 0; i < H * W; ++i) ASSERT_EQ(dst.aux_g[i], m.expected(i / W, i % W)) << m.name << " at " << i;
   }
 }
 
 TEST(RectifyAux, HostileInputStaysInsideTheImageAndBadSizesAreRefused) {
-  const zorvel_chart_pair src = random_aux(40, 30);
+  const zorvel_chart_pair src = random_aux(W, H);
   const double R[9] = {};  // w = 0 everywhere: NaN positions
-  float g[18] = {};
-  g[9] = 1e30f;
+  const float g[18] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 1e30f};
   zorvel_chart_pair dst;
-  EXPECT_EQ(rectify_aux(src, dst, 100.0f, R, 100.0f, 30, 40, 0.0f, 0.0f, g), 0);
-  EXPECT_EQ(dst.aux_r.size(), 1200u);
-  EXPECT_EQ(rectify_aux(src, dst, 100.0f, R, 100.0f, 31, 40, 0.0f, 0.0f, g), -1);  // planes too small
-  EXPECT_EQ(rectify_aux(src, dst, 100.0f, R, 100.0f, 1, 40, 0.0f, 0.0f, g), -1);
+  EXPECT_EQ(rectify_aux(src, dst, 100.0f, R, 100.0f, H, W, 0.0f, 0.0f, g), 0);
+  EXPECT_EQ(dst.aux_r.size(), size_t{H * W});
+  EXPECT_EQ(rectify_aux(src, dst, 100.0f, R, 100.0f, H + 1, W, 0.0f, 0.0f, g), -1);  // planes too small
+  EXPECT_EQ(rectify_aux(src, dst, 100.0f, R, 100.0f, 1, W, 0.0f, 0.0f, g), -1);
 }
 
 TEST(FitInverseCorrection, SmallCorrectionUnderTheIdentityIsItsOwnInverse) {
   const double R[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-  float g[18] = {};
-  g[0] = 0.5f;  // column shift
-  g[4] = 0.3f;
-  g[10] = -0.4f;  // row correction, linear term
-  g[14] = 0.2f;
+  // Column terms 1 and u^2, row terms v and v^3.
+  const float g[18] = {0.5f, 0, 0, 0, 0.3f, 0, 0, 0, 0, 0, -0.4f, 0, 0, 0, 0.2f};
   float out[18] = {};
   EXPECT_EQ(fit_inverse_correction(R, g, out, 1280, 960, 1000.0f, 1000.0f, 0.0f, 0.0f), 144);
   for (int j = 0; j < 18; ++j) EXPECT_NEAR(out[j], g[j], 0.01) << j;

@@ -1,14 +1,14 @@
 // The unwarp stage on small synthetic captures: the focal lengths it derives,
-// the identity rectification, the paths and debug images of the run modes;
-// and the image-only modes of the whole verification.
+// the identity rectification, the paths and debug images of the run modes.
+// Where the whole verification stops in each mode is for the end-to-end runs.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "support/test_support.h"
-#include "verify/depth_verification.h"
 #include "verify/unwarp.h"
 
 namespace zorvel::test {
@@ -17,15 +17,10 @@ namespace {
 // 640 x 480 captures (working size 1280 x 960): red grows along rows, green
 // along columns, so a flip or shift shows.
 struct synthetic_capture {
-  std::vector<uint8_t> r, g, b;
-  zorvel_capture_pair pair;
-
-  synthetic_capture() : r(640 * 480), g(r.size()), b(r.size(), 7) {
-    for (size_t i = 0; i < r.size(); ++i) {
-      r[i] = static_cast<uint8_t>(i / 640);
-      g[i] = static_cast<uint8_t>(i % 640 * 3);
-    }
-    pair = {r.data(), g.data(), b.data(), r.data(), g.data(), b.data(), 640, 480, 640, 480};
+  std::vector<uint8_t> r = std::vector<uint8_t>(640 * 480), g = r, b = std::vector<uint8_t>(640 * 480, 7);
+  zorvel_capture_pair pair{r.data(), g.data(), b.data(), r.data(), g.data(), b.data(), 640, 480, 640, 480};
+  synthetic_capture() {
+    for (size_t i = 0; i < r.size(); ++i) r[i] = static_cast<uint8_t>(i / 640), g[i] = static_cast<uint8_t>(i % 640 * 3);
   }
 };
 
@@ -42,8 +37,8 @@ zorvel_verification_input identity_input(uint8_t mode) {
 
 bool exists(const scratch_dir& d, const char* name) { return std::ifstream(d.file(name)).good(); }
 
-zorvel_unwarped_flat_chart unwarp(const zorvel_capture_pair& capture,
-                                  const zorvel_verification_input& in, std::string& text) {
+zorvel_unwarped_flat_chart unwarp(const zorvel_capture_pair& capture, const zorvel_verification_input& in,
+                                  std::string& text) {
   zorvel_unwarped_flat_chart u;
   text = capture_stdout([&] { u = unwarp_for_verification(capture, in); });
   return u;
@@ -54,8 +49,7 @@ TEST(Unwarp, IdentityCalibrationCopiesTheAuxImage) {
   std::string text;
   const zorvel_unwarped_flat_chart u = unwarp(synthetic_capture().pair, identity_input(0), text);
   EXPECT_TRUE(u.ok);
-  EXPECT_EQ(u.main_focal_px, 1000.0);
-  EXPECT_EQ(u.aux_focal_px, 1000.0);
+  EXPECT_EQ((std::array{u.main_focal_px, u.aux_focal_px}), (std::array{1000.0, 1000.0}));
   EXPECT_TRUE(text.ends_with("\n Unwarp AUX DONE"));  // the normal path warps the main lens back
   // The rectified pair carries the main size for the measures but no main pixels.
   EXPECT_TRUE(u.rectified.main_r.empty());
@@ -96,24 +90,11 @@ TEST(Unwarp, AuxImageTooSmallToRectifyIsReported) {
   const std::vector<uint8_t> thin(4000, 9);  // 4000 x 1 -> 1280 x 0 working pixels
   zorvel_capture_pair pair = cap.pair;
   pair.aux_r = pair.aux_g = pair.aux_b = thin.data();
-  pair.aux_width = 4000;
-  pair.aux_height = 1;
+  pair.aux_width = 4000, pair.aux_height = 1;
   std::string text;
   EXPECT_FALSE(unwarp(pair, identity_input(1), text).ok);
   EXPECT_TRUE(text.ends_with("\nError: aux image of 1280x0 pixels cannot be rectified\n"));
   EXPECT_FALSE(exists(dir, "rectified-aux-flat.bmp"));
-}
-
-TEST(DepthVerification, ImageOnlyModesMeasureNothing) {
-  scratch_dir dir(true);
-  const synthetic_capture cap;
-  for (const uint8_t mode : {2, 6, 7}) {
-    zorvel_verification_result r;
-    const std::string text = capture_stdout([&] { r = depth_verification(cap.pair, identity_input(mode)); });
-    EXPECT_TRUE(r.ok) << int{mode};
-    EXPECT_FALSE(r.metrics_measured);
-    EXPECT_EQ(text.find("key point detection"), std::string::npos);
-  }
 }
 
 }  // namespace
