@@ -246,7 +246,7 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
   uint8_t* dst[3] = {dst_r, dst_g, dst_b};
   for (int32_t y = margin_rows; y <= height - margin_rows - 1 && span > 0; ++y) {
     const float y_hat = static_cast<float>(y - half_h) / F;
-    const double y_hat_d = y_hat;
+    const double y_hat_d = static_cast<double>(y_hat);
     const double y_hat_sq = y_hat_d * y_hat_d;
     for (size_t i = 0; i < span; ++i) {
       const int32_t x = first_col + static_cast<int32_t>(i);
@@ -254,7 +254,7 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
       const double r4 = r2 * r2;
       const double r6 = r4 * r2;
       const double k = c0 + c1 * r2 + c2 * r4 + c3 * r6;
-      const double x_hat_d = x_hat[x];
+      const double x_hat_d = static_cast<double>(x_hat[x]);
       const double sy = clamp_position((y_hat_d + k * y_hat_d) * F_d + half_h, max_row);
       const double sx = clamp_position((x_hat_d + k * x_hat_d) * F_d + half_w, max_col);
       // Clamped positions are non-negative: truncation is the floor.

@@ -42,8 +42,9 @@ void confined_scale_error(const zorvel_chart_pair& main_pair, const zorvel_chart
   const zorvel_key_points& ap = aux_pair.aux_points;
   const float w = static_cast<float>(main_pair.main_width);
   const float h = static_cast<float>(main_pair.main_height);
-  const double x_lo = std::roundf(-0.2f * w), x_hi = std::roundf(0.2f * w);
-  const double y_lo = std::roundf(-0.2f * h), y_hi = std::roundf(0.2f * h);
+  const auto rounded = [](float v) { return static_cast<double>(std::roundf(v)); };
+  const double x_lo = rounded(-0.2f * w), x_hi = rounded(0.2f * w);
+  const double y_lo = rounded(-0.2f * h), y_hi = rounded(0.2f * h);
 
   zorvel_key_points main_sel, aux_sel;
   for (int32_t i = 0; i < n; ++i) {
@@ -206,10 +207,12 @@ zorvel_disparity_metrics disparity_metrics(const zorvel_chart_pair& main_pair,
   const float fov_fraction = static_cast<float>(settings.percentage_fov_for_metric_calculation) / 200.0f;
   const float prod_x = fov_fraction * static_cast<float>(main_pair.main_width);
   const float prod_y = fov_fraction * static_cast<float>(main_pair.main_height);
-  const int32_t hx = checked_truncate(std::roundf(prod_x), INT32_MIN, INT32_MAX, 0);
-  const int32_t hx_neg = checked_truncate(std::roundf(-prod_x), INT32_MIN, INT32_MAX, 0);
-  const int32_t hy = checked_truncate(std::roundf(prod_y), INT32_MIN, INT32_MAX, 0);
-  const int32_t hy_neg = checked_truncate(std::roundf(-prod_y), INT32_MIN, INT32_MAX, 0);
+  // Half windows rounded in single precision, then kept as whole pixels.
+  const auto half_window = [](float v) {
+    return checked_truncate(static_cast<double>(std::roundf(v)), INT32_MIN, INT32_MAX, 0);
+  };
+  const int32_t hx = half_window(prod_x), hx_neg = half_window(-prod_x);
+  const int32_t hy = half_window(prod_y), hy_neg = half_window(-prod_y);
   std::vector<double> vd_sel, rhd_sel;
   for (size_t i = 0; i < count; ++i) {
     if (hx_neg < mp.x[i] && mp.x[i] < hx && hy_neg < mp.y[i] && mp.y[i] < hy) {
