@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <sstream>
 #include <string>
 
 #include "driver/run_helpers.h"
@@ -30,11 +32,17 @@ run_output run(const char* path, uint8_t mode = 0) {
 }
 
 // The echo after the last "config file <path> ...\n\n" has `lines` lines,
-// each with the file's value: numbers to six decimals, texts normalised (lower
-// case, no blanks); the distortion adjustments the file leaves out echo as 1.
-// Returns what the failed run printed after "Validating config file <path>
-// ...\n\n", the echo cut out.
-std::string checked(const std::string& path, const config_lines& file, int lines, uint8_t mode = 0) {
+// each with the file's value (numbers to six decimals; texts, like keys, in
+// lower case without blanks); the distortion adjustments the file leaves out
+// echo as 1. Returns what the run printed after validation, echo cut out.
+std::string checked(const std::string& path, int lines, uint8_t mode = 0) {
+  std::map<std::string, std::string> given;
+  std::istringstream file(read_file(path));
+  for (std::string line; std::getline(file, line);) {
+    std::erase(line, ' ');
+    std::transform(line.begin(), line.end(), line.begin(), [](unsigned char c) { return std::tolower(c); });
+    given[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+  }
   const run_output out = run(path.c_str(), mode);
   const std::string title = "config file " + path + " ...\n\n";
   const size_t begin = out.text.rfind(title) + title.size();
@@ -43,13 +51,11 @@ std::string checked(const std::string& path, const config_lines& file, int lines
   for (; (end = out.text.find('\n', at)) != std::string::npos && (eq = out.text.find('=', at)) < end && eq > at;
        at = end + 1, ++count) {
     const std::string name = out.text.substr(at, eq - at), value = out.text.substr(eq + 1, end - eq - 1);
-    const auto k = std::find_if(file.rbegin(), file.rend(), [&](const auto& l) { return l.first == name; });
-    std::string given = k == file.rend() ? (name.starts_with("distortion_") ? "1" : "<no such key>") : "";
-    for (const char c : k == file.rend() ? "" : k->second) given += c == ' ' ? "" : std::string(1, std::tolower(c));
+    const std::string want = given.count(name) ? given[name] : name.starts_with("distortion_") ? "1" : "<none>";
     char* rest = nullptr;
-    const double v = std::strtod(value.c_str(), &rest), g = std::strtod(given.c_str(), nullptr);
-    if (*rest == '\0') EXPECT_NEAR(v, g, 5e-7 + 1e-7 * std::fabs(g)) << name;  // float or six decimals
-    else EXPECT_EQ(value, given) << name;
+    const double v = std::strtod(value.c_str(), &rest), w = std::strtod(want.c_str(), nullptr);
+    if (*rest == '\0') EXPECT_NEAR(v, w, 5e-7 + 1e-7 * std::fabs(w)) << name;  // float or six decimals
+    else EXPECT_EQ(value, want) << name;
   }
   EXPECT_EQ(count, lines);
   EXPECT_EQ(out.result, 0);
@@ -61,7 +67,6 @@ TEST(EntryTest, FilesNeitherParserTakesAreReportedByBoth) {
   const std::string absent = dir.file("absent.cfg"), missing = "Could not find config file " + absent + "\n";
   run_output out = run(absent.c_str());
   EXPECT_EQ(out.result, 0);
-  EXPECT_TRUE(out.text.starts_with("\nzorvel version  = 0x")) << out.text;
   EXPECT_EQ(after(out.text, "Validating config file " + absent + " ...\n\n"), both_rejected(missing, missing));
   // A null path behaves as the empty one.
   EXPECT_EQ(after(run(nullptr).text, "Validating config file  ...\n\n"),
@@ -81,35 +86,29 @@ TEST(EntryTest, FilesNeitherParserTakesAreReportedByBoth) {
 TEST(EntryTest, ValidFilesEchoTheirConfigurationAndRunInAnyHostLocale) {
   const scratch_dir dir;
   const std::string calib = dir.file("calib.cfg"), both = dir.file("both.cfg"), verif = dir.file("verif.cfg");
-  config_lines calib_file = calib_sample();  // with the optional keys, and floats below
-  for (const auto& line : lines_of("fl_dewarping_reference_aux=330.3; distortion_adj_fl_ratio_main_1=1.01;"
-                                   "process_l_and_flat_config=0; crop_percent_for_aux=15;"
-                                   "calib_otp_interim_data_file=Out/Interim.otp")) {
-    calib_file.push_back(line);
-  }
-  write_file(calib, render(calib_file));
+  // With the optional keys, and floats that show their precision below.
+  write_file(calib, render(calib_sample()) + "fl_dewarping_reference_aux=330.3\ndistortion_adj_fl_ratio_main_1=1.01\n"
+                    "process_l_and_flat_config=0\ncrop_percent_for_aux=15\n"
+                    "calib_otp_interim_data_file=Out/Interim.otp\n");
   // Calibration lines last, so they win where both kinds share a key.
   write_file(both, render(verif_sample()) + render(calib_sample()));
-  write_file(verif, render(with(verif_sample(), "enable_debug_mode", "1")));
+  write_file(verif, render(verif_sample()) + "enable_debug_mode=1\n");
   const auto until_captures = [](const std::string& path) {
     return kSeparator + "Parsed calibration config file " + path + " ...\n\n\n Reading L and Flat"
            "\nError: Failed to get R,G,B data from BMP file Captures/Main_L.bmp\n";
   };
-  EXPECT_EQ(checked(calib, calib_file, 91, 4), until_captures(calib));  // no debug file before the captures
-  EXPECT_EQ(checked(both, calib_sample(), 88), until_captures(both));
-  EXPECT_EQ(checked(verif, with(verif_sample(), "enable_debug_mode", "1"), 32),
-            "Not a valid calibration config file ...\n\n\n aux flag = main_aux_rotation_flag\n aux flag = 1"
-            "\n 3.500000 p_config.tolerance_of_fl_ratio_in_percent_aux" + kSeparator +
-                "Parsed verification config file " + verif + " ...\n\n" + kSeparator +
-                "Parsed calibration OTP data file Out/OTP_Data.bin ...\n\n"
-                "Failed to open OTP file Out/OTP_Data.bin for reading\n"
-                "Error parsing OTP file Out/OTP_Data.bin ...\n\n");
+  EXPECT_EQ(checked(calib, 91, 4), until_captures(calib));  // no debug file before the captures
+  EXPECT_EQ(checked(both, 88), until_captures(both));
+  EXPECT_TRUE(checked(verif, 32).ends_with(kSeparator + "Parsed verification config file " + verif + " ...\n\n" +
+                                           kSeparator + "Parsed calibration OTP data file Out/OTP_Data.bin ...\n\n"
+                                           "Failed to open OTP file Out/OTP_Data.bin for reading\n"
+                                           "Error parsing OTP file Out/OTP_Data.bin ...\n\n"));
   // Numbers are printed from the precision they are stored in.
   const std::string plain = run(calib.c_str()).text;
-  for (const char* line : {"\ndistortion_adj_fl_ratio_main_1=1.00999999046326\n", "\ndewarp_coeff_main_2=0.10000000000000\n",
-                           "\nfl_dewarping_reference_aux=330.29998779296875\n", "\nflat_chart_standard_dev_threshold=0.50\n"}) {
-    EXPECT_NE(plain.find(line), std::string::npos) << line;
-  }
+  EXPECT_TRUE(in_order(plain, {"\ndewarp_coeff_main_2=0.10000000000000\n",
+                               "\ndistortion_adj_fl_ratio_main_1=1.00999999046326\n",
+                               "\nfl_dewarping_reference_aux=330.29998779296875\n",
+                               "\nflat_chart_standard_dev_threshold=0.50\n"}));
 
   // A comma decimal locale of the host changes nothing and is back after the call.
   const comma_numeric_locale comma;
