@@ -1,197 +1,122 @@
 // Black-box runs of the whole call: what a station sees on standard output
-// and the returned value, compared as exact text.
+// and the returned value. The echo of a configuration is compared with the
+// file it came from, its number formats with the stored precision.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <random>
+#include <cstdlib>
+#include <map>
+#include <sstream>
 #include <string>
 
-#include "config/sample_configs.h"
-#include "driver/entry.h"
-#include "driver/expected_dumps.h"
-#include "support/test_support.h"
+#include "driver/run_helpers.h"
 
 namespace zorvel::test {
 namespace {
 
-std::string banner(const std::string& path) {
-  return "\nzorvel version  = 0x10607\n"
-         "Private version = 0  \n"
-         "Major version   = 1  \n"
-         "Minor version   = 6  \n"
-         "Patch version   = 7  \n\n"
-         "Dewarp version   = 0x4\n\n"
-         "===========================\n"
-         "Validating config file " + path + " ...\n\n";
-}
+const std::string kSeparator = "===========================\n";
 
 std::string both_rejected(const std::string& verif_message, const std::string& calib_message) {
-  return "Not a valid calibration config file ...\n\n"
-         "Not a valid verification config file ...\n\n"
-         "\nError messages from verification parser:\n\n" + verif_message + "\n"
-         "===========================\n"
-         "\nError messages from calibration  parser:\n\n" + calib_message + "\n"
-         "===========================\n";
+  return "Not a valid calibration config file ...\n\nNot a valid verification config file ...\n\n"
+         "\nError messages from verification parser:\n\n" + verif_message + "\n" + kSeparator +
+         "\nError messages from calibration  parser:\n\n" + calib_message + "\n" + kSeparator;
 }
-
-std::string calibration_until_captures(const std::string& path) {
-  return "===========================\n"
-         "Parsed calibration config file " + path + " ...\n\n" + kCalibSampleDump +
-         "\n Reading L and Flat"
-         "\nError: Failed to get R,G,B data from BMP file Captures/Main_L.bmp\n";
-}
-
-std::string verification_until_otp_file(const std::string& path) {
-  return "Not a valid calibration config file ...\n\n"
-         "\n aux flag = main_aux_rotation_flag"
-         "\n aux flag = 1"
-         "\n 3.500000 p_config.tolerance_of_fl_ratio_in_percent_aux"
-         "===========================\n"
-         "Parsed verification config file " + path + " ...\n\n" + kVerifSampleDump +
-         "===========================\n"
-         "Parsed calibration OTP data file Out/OTP_Data.bin ...\n\n"
-         "Failed to open OTP file Out/OTP_Data.bin for reading\n"
-         "Error parsing OTP file Out/OTP_Data.bin ...\n\n";
-}
-
-const std::string kCalibMissingFirst =
-    "Could not find mandatory parameter main_native_width in config file\n";
-const std::string kVerifMissingFirst =
-    "Could not find mandatory parameter main_verify_input_width in config file\n";
-
-struct run_output {
-  int32_t result;
-  std::string text;
-};
 
 run_output run(const char* path, uint8_t mode = 0) {
-  run_output out{-1, {}};
+  run_output out;
   out.text = capture_stdout([&] { out.result = calibrate(path, mode); });
   return out;
 }
 
-class EntryTest : public ::testing::Test {
- protected:
-  std::string write(const std::string& name, const std::string& bytes) {
-    const std::string path = dir_.file(name);
-    write_file(path, bytes);
-    return path;
+// The echo after the last "config file <path> ...\n\n" has `lines` lines,
+// each with the file's value (numbers to six decimals; texts, like keys, in
+// lower case without blanks); the distortion adjustments the file leaves out
+// echo as 1. Returns what the run printed after validation, echo cut out.
+std::string checked(const std::string& path, int lines, uint8_t mode = 0) {
+  std::map<std::string, std::string> given;
+  std::istringstream file(read_file(path));
+  for (std::string line; std::getline(file, line);) {
+    std::erase(line, ' ');
+    std::transform(line.begin(), line.end(), line.begin(), [](unsigned char c) { return std::tolower(c); });
+    given[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
   }
-  scratch_dir dir_;
-};
-
-TEST_F(EntryTest, MissingPathAndNullPathReportTheMissingFileFromBothParsers) {
-  const std::string path = dir_.file("absent.cfg");
-  const run_output missing = run(path.c_str());
-  EXPECT_EQ(missing.result, 0);
-  EXPECT_EQ(missing.text, banner(path) + both_rejected("Could not find config file " + path + "\n",
-                                                       "Could not find config file " + path + "\n"));
-
-  const run_output null_path = run(nullptr);
-  EXPECT_EQ(null_path.result, 0);
-  EXPECT_EQ(null_path.text, banner("") + both_rejected("Could not find config file \n",
-                                                       "Could not find config file \n"));
-}
-
-TEST_F(EntryTest, DirectoryReportsItsModeWord) {
-  const std::string path = dir_.file("dir.cfg");
-  std::filesystem::create_directory(path);
-  std::filesystem::permissions(path, std::filesystem::perms(0755));
-  const std::string message = "Invalid file mode 16877 for config file " + path + "\n";
-  const run_output out = run(path.c_str());
-  EXPECT_EQ(out.result, 0);
-  EXPECT_EQ(out.text, banner(path) + both_rejected(message, message));
-}
-
-TEST_F(EntryTest, FilesWithoutUsableKeysAreRejectedByBothParsers) {
-  std::mt19937 bytes_rng;  // default state: the same garbage every run
-  std::string garbage;
-  for (int i = 0; i < 4096; ++i) garbage += static_cast<char>(bytes_rng() & 0xff);
-  for (const auto& [name, content] :
-       {std::pair<std::string, std::string>{"foreign.cfg", "hello = world\nanswer=42\n"},
-        {"empty.cfg", ""},
-        {"garbage.bin", garbage}}) {
-    SCOPED_TRACE(name);
-    const std::string path = write(name, content);
-    const run_output out = run(path.c_str());
-    EXPECT_EQ(out.result, 0);
-    EXPECT_EQ(out.text, banner(path) + both_rejected(kVerifMissingFirst, kCalibMissingFirst));
+  const run_output out = run(path.c_str(), mode);
+  const std::string title = "config file " + path + " ...\n\n";
+  const size_t begin = out.text.rfind(title) + title.size();
+  size_t at = begin, end, eq;
+  int count = 0;
+  for (; (end = out.text.find('\n', at)) != std::string::npos && (eq = out.text.find('=', at)) < end && eq > at;
+       at = end + 1, ++count) {
+    const std::string name = out.text.substr(at, eq - at), value = out.text.substr(eq + 1, end - eq - 1);
+    const std::string want = given.count(name) ? given[name] : name.starts_with("distortion_") ? "1" : "<none>";
+    char* rest = nullptr;
+    const double v = std::strtod(value.c_str(), &rest), w = std::strtod(want.c_str(), nullptr);
+    if (*rest == '\0') EXPECT_NEAR(v, w, 5e-7 + 1e-7 * std::fabs(w)) << name;  // float or six decimals
+    else EXPECT_EQ(value, want) << name;
   }
-}
-
-TEST_F(EntryTest, ValidCalibrationEchoesItsConfigurationAndStopsAtTheMissingCaptures) {
-  const std::string path = write("calib.cfg", render(calib_sample()));
-  for (const uint8_t mode : {0, 4, 255}) {
-    const run_output out = run(path.c_str(), mode);
-    EXPECT_EQ(out.result, 0);
-    EXPECT_EQ(out.text, banner(path) + calibration_until_captures(path)) << "mode " << int(mode);
-  }
-}
-
-TEST_F(EntryTest, ValidVerificationPrintsProgressEchoAndStopsAtTheMissingOtpFile) {
-  const std::string path = write("verif.cfg", render(verif_sample()));
-  const run_output out = run(path.c_str());
+  EXPECT_EQ(count, lines);
   EXPECT_EQ(out.result, 0);
-  EXPECT_EQ(out.text, banner(path) + verification_until_otp_file(path));
+  return after(out.text.substr(0, begin) + out.text.substr(at), "Validating " + title);
 }
 
-TEST_F(EntryTest, FileSatisfyingBothParsersRunsAsCalibration) {
-  // Calibration lines last, so they win where both kinds share a key.
-  const std::string path = write("both.cfg", render(verif_sample()) + render(calib_sample()));
-  const run_output out = run(path.c_str());
-  EXPECT_EQ(out.text, banner(path) + calibration_until_captures(path));
-}
-
-TEST_F(EntryTest, MissingKeyAndInvalidValueAreReportedInsideTheCalibrationReport) {
-  const std::string missing = write("missing.cfg", render(without(calib_sample(), "main_focal_length_mm")));
-  EXPECT_EQ(run(missing.c_str()).text,
-            banner(missing) +
-                both_rejected(kVerifMissingFirst,
-                              "Could not find mandatory parameter main_focal_length_mm in config file\n"));
-
-  const std::string invalid = write("invalid.cfg", render(with(calib_sample(), "main_native_height", "-3 000")));
-  const run_output out = run(invalid.c_str());
+TEST(EntryTest, FilesNeitherParserTakesAreReportedByBoth) {
+  const scratch_dir dir;
+  const std::string absent = dir.file("absent.cfg"), missing = "Could not find config file " + absent + "\n";
+  run_output out = run(absent.c_str());
   EXPECT_EQ(out.result, 0);
-  EXPECT_EQ(out.text, banner(invalid) +
-                          both_rejected(kVerifMissingFirst,
-                                        "Invalid value for parameter main_native_height = -3000\n"));
-}
+  EXPECT_EQ(after(out.text, "Validating config file " + absent + " ...\n\n"), both_rejected(missing, missing));
+  // A null path behaves as the empty one.
+  EXPECT_EQ(after(run(nullptr).text, "Validating config file  ...\n\n"),
+            both_rejected("Could not find config file \n", "Could not find config file \n"));
 
-TEST_F(EntryTest, CrlfLineEndingsReadLikeLineFeeds) {
-  const std::string path = write("crlf.cfg", render(calib_sample(), "\r\n"));
-  EXPECT_EQ(run(path.c_str()).text, banner(path) + calibration_until_captures(path));
-}
-
-TEST_F(EntryTest, OverlongLineIsDroppedWhole) {
-  // 5000 characters whose tail would read as a rejected key if the line were
-  // cut into pieces of the reader's line limit.
-  std::string line = std::string(4 * 1022, '#') + "main_native_height=-1";
-  line += std::string(5000 - line.size(), ' ');
-  const std::string path = write("long.cfg", render(calib_sample()) + line + "\n");
-  EXPECT_EQ(run(path.c_str()).text, banner(path) + calibration_until_captures(path));
-
-  // The only line of a mandatory key, too long: the key is missing.
-  const std::string long_value = "main_native_width=" + std::string(4982, '4');
-  const std::string only = write(
-      "long_only.cfg", long_value + "\n" + render(without(calib_sample(), "main_native_width")));
-  EXPECT_EQ(run(only.c_str()).text,
-            banner(only) + both_rejected(kVerifMissingFirst, kCalibMissingFirst));
-}
-
-TEST_F(EntryTest, CommaLocaleOfTheHostChangesNothingAndIsRestored) {
-  const std::string path = write("calib.cfg", render(calib_sample()));
-  run_output out{-1, {}};
-  char after[16];
-  {
-    const comma_numeric_locale comma;
-    if (!comma.available()) GTEST_SKIP() << "comma locale not available";
+  const std::string path = dir.file("foreign.cfg");
+  for (const char* content : {"hello = world\nanswer=42\n", "", "\xff\x01=\x80\n"}) {
+    write_file(path, content);
     out = run(path.c_str());
-    std::snprintf(after, sizeof after, "%.1f", 1.5);
+    EXPECT_EQ(out.result, 0);
+    EXPECT_EQ(after(out.text, "Validating config file " + path + " ...\n\n"),
+              both_rejected("Could not find mandatory parameter main_verify_input_width in config file\n",
+                            "Could not find mandatory parameter main_native_width in config file\n"));
   }
+}
 
-  EXPECT_EQ(out.text, banner(path) + calibration_until_captures(path));
-  EXPECT_STREQ(after, "1,5");  // the caller's locale is back after the call
+TEST(EntryTest, ValidFilesEchoTheirConfigurationAndRunInAnyHostLocale) {
+  const scratch_dir dir;
+  const std::string calib = dir.file("calib.cfg"), both = dir.file("both.cfg"), verif = dir.file("verif.cfg");
+  // With the optional keys, and floats that show their precision below.
+  write_file(calib, render(calib_sample()) + "fl_dewarping_reference_aux=330.3\ndistortion_adj_fl_ratio_main_1=1.01\n"
+                    "process_l_and_flat_config=0\ncrop_percent_for_aux=15\n"
+                    "calib_otp_interim_data_file=Out/Interim.otp\n");
+  // Calibration lines last, so they win where both kinds share a key.
+  write_file(both, render(verif_sample()) + render(calib_sample()));
+  write_file(verif, render(verif_sample()) + "enable_debug_mode=1\n");
+  const auto until_captures = [](const std::string& path) {
+    return kSeparator + "Parsed calibration config file " + path + " ...\n\n\n Reading L and Flat"
+           "\nError: Failed to get R,G,B data from BMP file Captures/Main_L.bmp\n";
+  };
+  EXPECT_EQ(checked(calib, 91, 4), until_captures(calib));  // no debug file before the captures
+  EXPECT_EQ(checked(both, 88), until_captures(both));
+  EXPECT_TRUE(checked(verif, 32).ends_with(kSeparator + "Parsed verification config file " + verif + " ...\n\n" +
+                                           kSeparator + "Parsed calibration OTP data file Out/OTP_Data.bin ...\n\n"
+                                           "Failed to open OTP file Out/OTP_Data.bin for reading\n"
+                                           "Error parsing OTP file Out/OTP_Data.bin ...\n\n"));
+  // Numbers are printed from the precision they are stored in.
+  const std::string plain = run(calib.c_str()).text;
+  EXPECT_TRUE(in_order(plain, {"\ndewarp_coeff_main_2=0.10000000000000\n",
+                               "\ndistortion_adj_fl_ratio_main_1=1.00999999046326\n",
+                               "\nfl_dewarping_reference_aux=330.29998779296875\n",
+                               "\nflat_chart_standard_dev_threshold=0.50\n"}));
+
+  // A comma decimal locale of the host changes nothing and is back after the call.
+  const comma_numeric_locale comma;
+  if (!comma.available()) GTEST_SKIP() << "comma locale not available";
+  EXPECT_EQ(run(calib.c_str()).text, plain);
+  char after_call[16];
+  std::snprintf(after_call, sizeof after_call, "%.1f", 1.5);
+  EXPECT_STREQ(after_call, "1,5");
 }
 
 }  // namespace
