@@ -27,12 +27,12 @@ class CalibParserTest : public ::testing::Test {
 };
 
 TEST_F(CalibParserTest, DistortionKeysOverrideOneIndexAndNeverReject) {
-  const auto result = parse(with(calib_sample(), "distortion_adj_fl_ratio_main_2=1e999;distortion_scale_adj_aux_4=1.25;"
-                                 "distortion_adj_fl_ratio_aux_0=nan;distortion_scale_adj_main_1=-inf"));
+  const auto result = parse(with(calib_sample(), "distortion_adj_fl_ratio_main_2=1e999;distortion_scale_adj_aux_4="
+                                 "1.25;distortion_adj_fl_ratio_aux_0=nan;distortion_scale_adj_main_1=-inf"));
   ASSERT_EQ(result.status, 1) << result.messages;
   EXPECT_EQ(result.messages, "");
   const auto& c = config_;
-  EXPECT_EQ(c.main.distortion_adj_fl_ratio[2] * c.aux.distortion_adj_fl_ratio[0] * c.aux.distortion_scale_adj[3], 1.0f);
+  EXPECT_EQ(c.main.distortion_adj_fl_ratio[2] * c.aux.distortion_adj_fl_ratio[0] * c.aux.distortion_scale_adj[3], 1);
   EXPECT_EQ(c.aux.distortion_scale_adj[4], 1.25f);
   EXPECT_EQ(c.main.distortion_scale_adj[1], -std::numeric_limits<float>::infinity());
   EXPECT_EQ(c.optional_keys_present, 0);  // not among the optional keys

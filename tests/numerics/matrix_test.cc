@@ -73,10 +73,10 @@ TEST(MatrixAgainstEigen, ProductTransposeInverseAndPseudoInverse) {
       EXPECT_LT(relative_difference(a, ea.inverse()), kSolveTolerance);
     }
   }
-  for (const auto& [rows, cols] : {std::pair{3, 3}, {40, 3}, {1200, 3}, {9, 9}, {300, 9}, {1200, 9}, {2, 3}, {3, 9}}) {
-    const zorvel_matrix a = random_matrix(rng, rows, cols);
+  for (const auto& [m, n] : {std::pair{3, 3}, {40, 3}, {1200, 3}, {9, 9}, {300, 9}, {1200, 9}, {2, 3}, {3, 9}}) {
+    const zorvel_matrix a = random_matrix(rng, m, n);
     const eigen_matrix reference = to_eigen(a).completeOrthogonalDecomposition().pseudoInverse();
-    EXPECT_LT(relative_difference(matrix_pseudo_inverse(a), reference), kSolveTolerance) << rows << " x " << cols;
+    EXPECT_LT(relative_difference(matrix_pseudo_inverse(a), reference), kSolveTolerance) << m << " x " << n;
   }
 }
 

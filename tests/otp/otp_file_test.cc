@@ -77,7 +77,7 @@ TEST(OtpFile, RoundTripsBothRecordsAtTheirExactSizesAndPrintsTheSummary) {
 TEST(OtpFile, RefusesShortAndImplausibleFilesAndLeavesTheRecordZero) {
   scratch_dir dir;
   const std::string path = dir.file("otp");
-  const auto refusal = [&](const std::string& bytes, size_t length, size_t offset = 0, const std::string& patch = "") {
+  const auto refusal = [&](const std::string& bytes, size_t length, size_t offset = 0, const std::string& patch = {}) {
     write_file(path, bytes.substr(0, length).replace(offset, patch.size(), patch));
     zorvel_otp_data otp = numbered_record<zorvel_otp_data>();
     zorvel_otp_interim_data interim = numbered_record<zorvel_otp_interim_data>();
