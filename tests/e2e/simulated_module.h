@@ -3,12 +3,14 @@
 // files all live there, and calls go through the library's entry point.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
+#include <utility>
 
 #include "driver/entry.h"
 #include "sim/bundle.h"
@@ -52,16 +54,17 @@ class simulated_module {
     return out;
   }
 
-  // Replaces the value of key in a configuration (appends the key when absent).
-  void set(const std::string& config_name, const std::string& key, const std::string& value) {
-    std::istringstream in(read_file(file(config_name)));
-    std::string line, out;
-    bool found = false;
-    while (std::getline(in, line)) {
-      if (line.starts_with(key + "=")) line = key + "=" + value, found = true;
-      out += line + "\n";
+  // Writes configuration `name` as `from` (by default itself) with the values
+  // of keys replaced; each key must be there.
+  void set(const std::string& name, std::initializer_list<std::pair<std::string, std::string>> values,
+           const std::string& from = "") {
+    std::string text = "\n" + read_file(file(from.empty() ? name : from));
+    for (const auto& [key, value] : values) {
+      const size_t at = text.find("\n" + key + "=") + 1;
+      EXPECT_NE(at, 0u) << key << " is not in " << name;
+      text.replace(at, text.find('\n', at) - at, key + "=" + value);
     }
-    write_file(file(config_name), found ? out : out + key + "=" + value + "\n");
+    write_file(file(name), text.substr(1));
   }
 
  private:

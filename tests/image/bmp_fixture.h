@@ -37,10 +37,8 @@ inline std::string fixture_bmp(uint32_t width, uint32_t height, uint32_t extra =
   put_le(s, 34, stride * height);
   for (uint32_t i = 0; i < height; ++i) {
     for (uint32_t x = 0; x < width; ++x) {
-      const size_t at = 54 + extra + static_cast<size_t>(i) * stride + 3 * x;
-      s[at] = static_cast<char>(blue_at(height - 1 - i, x));
-      s[at + 1] = static_cast<char>(green_at(height - 1 - i, x));
-      s[at + 2] = static_cast<char>(red_at(height - 1 - i, x));
+      const uint32_t y = height - 1 - i;
+      put_le(s, 54 + extra + i * stride + 3 * x, blue_at(y, x) | green_at(y, x) << 8 | red_at(y, x) << 16, 3);
     }
   }
   return s;

@@ -1,5 +1,4 @@
-// Checking the numerics against Eigen: fixed-state random inputs and
-// conversions from zorvel_matrix.
+// Fixed-state random inputs and conversions to Eigen, the numerics' reference.
 #pragma once
 
 #include <Eigen/Dense>

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <random>
+#include <utility>
 
 #include "eigen_reference.h"
 
@@ -20,17 +20,14 @@ constexpr double kSolveTolerance = 1e-10;
 constexpr double kProductTolerance = 1e-14;
 
 TEST(MatrixProduct, AccumulatesInIncreasingIndexOrderAndMayAliasItsOperand) {
-  zorvel_matrix row(1, 3), ones(3, 1);
+  zorvel_matrix row(1, 3), ones(3, 1), out;
   row[0][0] = 1.0, row[0][1] = 1e16, row[0][2] = -1e16;
-  const double ones_v[3] = {1.0, 1.0, 1.0};
-  for (int32_t k = 0; k < 3; ++k) ones[k][0] = 1.0;
+  ones[0][0] = ones[1][0] = ones[2][0] = 1.0;
   // (1 + 1e16) rounds to 1e16 first; any other order would keep the 1.
-  zorvel_matrix out;
   matrix_multiply(row, ones, out);
-  EXPECT_EQ(out[0][0], 0.0);
   double v_out[1];
-  matrix_vector_multiply(row, ones_v, 3, v_out);
-  EXPECT_EQ(v_out[0], 0.0);
+  matrix_vector_multiply(row, ones.data(), 3, v_out);
+  EXPECT_EQ(std::make_pair(out[0][0], v_out[0]), std::make_pair(0.0, 0.0));
 
   std::mt19937 rng(kNoiseKey);
   zorvel_matrix a = random_matrix(rng, 3, 3);
@@ -40,29 +37,22 @@ TEST(MatrixProduct, AccumulatesInIncreasingIndexOrderAndMayAliasItsOperand) {
   EXPECT_EQ(to_eigen(a), to_eigen(out));
 }
 
-TEST(MatrixProduct, DimensionMismatchThrowsWithItsMessage) {
-  const zorvel_matrix a(2, 3), b(2, 3);
-  zorvel_matrix out;
+TEST(MatrixEdges, MismatchedDimensionsThrowAndAZeroLeadingPivotGivesNonFiniteValues) {
+  zorvel_matrix a(2, 3), b(2, 3), out;
+  double v[2] = {1.0, 2.0};
   testing::internal::CaptureStderr();
   EXPECT_THROW(matrix_multiply(a, b, out), numerics_error);
+  EXPECT_THROW(matrix_vector_multiply(a, v, 2, v), numerics_error);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "\nm1 and m2 not compatible for matrix multiplication.\n");
-  const double v[2] = {1.0, 2.0};
-  double result[2];
-  testing::internal::CaptureStderr();
-  EXPECT_THROW(matrix_vector_multiply(a, v, 2, result), numerics_error);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "\nm1 and m2 not compatible for matrix multiplication.\n"
             "\nm and v not compatible for matrix-vector multiply.\n");
-}
-
-TEST(MatrixInvert, ZeroLeadingPivotGivesNonFiniteValues) {
-  zorvel_matrix swap(2, 2);
+  zorvel_matrix swap(2, 2);  // no pivoting
   swap[0][1] = swap[1][0] = 1.0;
   matrix_invert(swap);
   EXPECT_FALSE(to_eigen(swap).allFinite());
 }
 
-TEST(MatrixAgainstEigen, ProductTransposeAndInverse) {
+TEST(MatrixAgainstEigen, ProductTransposeInverseAndPseudoInverse) {
   std::mt19937 rng(kNoiseKey);
   for (int32_t n : {3, 6}) {
     for (int32_t trial = 0; trial < 20; ++trial) {
@@ -76,24 +66,17 @@ TEST(MatrixAgainstEigen, ProductTransposeAndInverse) {
       EXPECT_LT(relative_difference(product, ea * to_eigen(b)), kProductTolerance);
       EXPECT_EQ(to_eigen(matrix_transpose(b)), to_eigen(b).transpose());
       if (n == 3) {
-        const std::array<double, 9> inverse3 = matrix_invert3(a.data());
-        EXPECT_LT((Eigen::Map<const eigen_matrix>(inverse3.data(), 3, 3) - ea.inverse()).cwiseAbs().maxCoeff(),
-                  kSolveTolerance);
+        EXPECT_LT((Eigen::Map<const eigen_matrix>(matrix_invert3(a.data()).data(), 3, 3) - ea.inverse())
+                      .cwiseAbs().maxCoeff(), kSolveTolerance);
       }
       matrix_invert(a);
       EXPECT_LT(relative_difference(a, ea.inverse()), kSolveTolerance);
     }
   }
-}
-
-TEST(MatrixAgainstEigen, PseudoInverseOfTallAndWideMatrices) {
-  std::mt19937 rng(kNoiseKey);
-  const int32_t shapes[][2] = {{3, 3}, {40, 3}, {1200, 3}, {9, 9}, {300, 9}, {1200, 9}, {2, 3}, {3, 9}};
-  for (const auto& shape : shapes) {
-    const zorvel_matrix a = random_matrix(rng, shape[0], shape[1]);
+  for (const auto& [m, n] : {std::pair{3, 3}, {40, 3}, {1200, 3}, {9, 9}, {300, 9}, {1200, 9}, {2, 3}, {3, 9}}) {
+    const zorvel_matrix a = random_matrix(rng, m, n);
     const eigen_matrix reference = to_eigen(a).completeOrthogonalDecomposition().pseudoInverse();
-    EXPECT_LT(relative_difference(matrix_pseudo_inverse(a), reference), kSolveTolerance)
-        << shape[0] << " x " << shape[1];
+    EXPECT_LT(relative_difference(matrix_pseudo_inverse(a), reference), kSolveTolerance) << m << " x " << n;
   }
 }
 

@@ -15,17 +15,10 @@ Record numbered_record() {
   for_each_field(record, [&](auto& field) {
     for_each_element(field, [&](auto& value) {
       using T = std::remove_reference_t<decltype(value)>;
-      if constexpr (std::is_floating_point_v<T>) {
-        value = static_cast<T>(n) + static_cast<T>(0.125);
-      } else {
-        value = static_cast<T>(n % 100);
-      }
-      ++n;
+      value = static_cast<T>(std::is_floating_point_v<T> ? n++ + 0.125 : n++ % 100);
     });
   });
-  if constexpr (std::is_same_v<Record, zorvel_otp_interim_data>) {
-    record.l_chart_point_count = 17;
-  }
+  if constexpr (std::is_same_v<Record, zorvel_otp_interim_data>) record.l_chart_point_count = 200;  // full
   return record;
 }
 

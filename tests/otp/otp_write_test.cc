@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "otp_test_records.h"
 #include "support/test_support.h"
@@ -23,83 +24,70 @@ size_t entries(const fs::path& dir) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
-TEST(OtpWrite, RefusesNonFiniteValuesAndReplacesOnlyOnSuccess) {
+TEST(OtpWrite, ReplacesTheWholeFileAndWritesThroughALink) {
   scratch_dir dir;
   const std::string path = dir.file("otp");
   write_file(path, kPrevious);
-  auto otp = numbered_record<zorvel_otp_data>();
-  otp.main_warp_coeff[2] = std::nan("");
-  auto interim = numbered_record<zorvel_otp_interim_data>();
-  interim.rot[4] = -INFINITY;
-  const std::string refused =
-      "\nError: calibration result is not a finite number - OTP data not written\n\n";
-  EXPECT_EQ(capture_stdout([&] { EXPECT_EQ(write_otp_data(path, otp), 0); }), refused);
-  EXPECT_EQ(capture_stdout([&] { EXPECT_EQ(write_interim_data(path, interim), 0); }), refused);
-  EXPECT_EQ(read_file(path), kPrevious);
-
   EXPECT_EQ(write_otp_data(path, numbered_record<zorvel_otp_data>()), 1);
   EXPECT_EQ(read_file(path).size(), 470u);  // the longer file is replaced, not overwritten
   EXPECT_EQ(entries(dir.path()), 1u);       // no temporary left behind
-
-  // Through a symbolic link the link stays and its target is written.
   fs::create_symlink("otp", dir.file("link"));
   EXPECT_EQ(write_interim_data(dir.file("link"), numbered_record<zorvel_otp_interim_data>()), 1);
   EXPECT_TRUE(fs::is_symlink(dir.file("link")));
   EXPECT_EQ(read_file(path).size(), 2577u);
 }
 
-TEST(OtpWrite, ReportsMissingDirectoriesAndFullDevices) {
-  scratch_dir dir;
-  const std::string absent = dir.file("absent/otp");
-  EXPECT_EQ(capture_stdout([&] { write_otp_data(absent, numbered_record<zorvel_otp_data>()); }),
-            "Failed to open OTP file " + absent + " for writing\n");
-  EXPECT_EQ(capture_stdout([&] {
-              EXPECT_EQ(write_otp_data("/dev/full", numbered_record<zorvel_otp_data>()), 0);
-            }),
-            "Failed to write OTP file /dev/full\n");
-  EXPECT_TRUE(fs::is_character_file("/dev/full"));  // written in place, never renamed over
-}
-
-// Runs the write in a child process (a death test) restricted by `limit`;
-// the child exits 0 when the write failed with `message`.
-template <class Limit>
-void expect_failure_in_child(const std::string& path, const std::string& message, Limit limit) {
-  EXPECT_EXIT(
-      {
-        limit();
-        int result = -1;
-        const std::string text = capture_stdout(
-            [&] { result = write_otp_data(path, numbered_record<zorvel_otp_data>()); });
-        std::exit(result == 0 && text == message ? 0 : 1);
-      },
-      testing::ExitedWithCode(0), "");
-}
-
-TEST(OtpWrite, FailuresKeepThePreviousFile) {
+TEST(OtpWrite, FailuresAreReportedAndKeepThePreviousFile) {
   scratch_dir dir;
   const fs::path locked = dir.path() / "locked";
   fs::create_directory(locked);
-  const std::string path = (locked / "otp").string();
+  const std::string path = (locked / "otp").string(), absent = dir.file("absent/otp");
   write_file(path, kPrevious);
-
-  // A 100-byte file size limit makes the 470-byte write fail half way.
-  expect_failure_in_child(path, "Failed to write OTP file " + path + "\n", [] {
-    ::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{100, 100};
-    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) std::exit(2);
-  });
-  EXPECT_EQ(read_file(path), kPrevious);
-  EXPECT_EQ(entries(locked), 1u);
-
-  fs::permissions(locked, fs::perms::owner_write | fs::perms::group_write |
-                              fs::perms::others_write, fs::perm_options::remove);
-  expect_failure_in_child(path, "Failed to open OTP file " + path + " for writing\n", [] {
-    // Permissions do not bind root: drop to an unprivileged user first.
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) std::exit(2);
-  });
+  auto otp = numbered_record<zorvel_otp_data>();
+  otp.main_warp_coeff[2] = std::nan("");
+  auto interim = numbered_record<zorvel_otp_interim_data>();
+  interim.rot[4] = -INFINITY;
+  const std::string not_finite = "\nError: calibration result is not a finite number - OTP data not written\n\n";
+  EXPECT_EQ(capture_stdout([&] { EXPECT_EQ(write_otp_data(path, otp), 0); }), not_finite);
+  EXPECT_EQ(capture_stdout([&] { EXPECT_EQ(write_interim_data(path, interim), 0); }), not_finite);
+  const struct {
+    std::string path, message;
+    std::function<void()> limit;  // applied in the child process that writes
+  } cases[] = {
+      {absent, "Failed to open OTP file " + absent + " for writing\n", [] {}},
+      {"/dev/full", "Failed to write OTP file /dev/full\n", [] {}},  // written in place, never renamed over
+      // A 100-byte file size limit makes the 470-byte write fail half way.
+      {path, "Failed to write OTP file " + path + "\n",
+       [] {
+         ::signal(SIGXFSZ, SIG_IGN);
+         const rlimit limit{100, 100};
+         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) std::exit(2);
+       }},
+      // Permissions do not bind root: drop to an unprivileged user first.
+      {path, "Failed to open OTP file " + path + " for writing\n",
+       [&] {
+         fs::permissions(locked, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                         fs::perm_options::remove);
+         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) std::exit(2);
+       }},
+  };
+  for (const auto& c : cases) {
+    // The child exits 0 when the write failed with the message.
+    EXPECT_EXIT(
+        {
+          c.limit();
+          int result = -1;
+          const std::string text =
+              capture_stdout([&] { result = write_otp_data(c.path, numbered_record<zorvel_otp_data>()); });
+          std::exit(result == 0 && text == c.message ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "")
+        << c.message;
+  }
   fs::permissions(locked, fs::perms::owner_all);
   EXPECT_EQ(read_file(path), kPrevious);
   EXPECT_EQ(entries(locked), 1u);
+  EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
 }  // namespace

@@ -7,55 +7,43 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 
 namespace zorvel::test {
 namespace {
 
-using temp_file = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-temp_file make_temp_file() {
-  temp_file sink(std::tmpfile(), &std::fclose);
-  if (!sink) throw std::runtime_error("tmpfile failed");
-  return sink;
-}
-
-std::string read_back(std::FILE* sink) {
-  std::string text;
-  std::rewind(sink);
-  char buffer[4096];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, sink)) > 0;) text.append(buffer, got);
-  return text;
-}
+// Puts standard output back on destruction, also when the captured call throws.
+struct stdout_restorer {
+  int saved = ::dup(STDOUT_FILENO);
+  ~stdout_restorer() {
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+  }
+};
 
 }  // namespace
 
 std::string capture_stdout(const std::function<void()>& fn) {
-  std::fflush(stdout);
-  const temp_file sink = make_temp_file();
-  const int saved = ::dup(STDOUT_FILENO);
-  ::dup2(::fileno(sink.get()), STDOUT_FILENO);
-  const auto restore = [&] {
+  return capture_file([&](std::FILE* sink) {
     std::fflush(stdout);
-    ::dup2(saved, STDOUT_FILENO);
-    ::close(saved);
-  };
-  try {
+    const stdout_restorer restorer;
+    ::dup2(::fileno(sink), STDOUT_FILENO);
     fn();
-  } catch (...) {
-    restore();
-    throw;
-  }
-  restore();
-  return read_back(sink.get());
+  });
 }
 
 std::string capture_file(const std::function<void(std::FILE*)>& fn) {
-  const temp_file sink = make_temp_file();
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::tmpfile(), &std::fclose);
+  if (!sink) throw std::runtime_error("tmpfile failed");
   fn(sink.get());
-  return read_back(sink.get());
+  std::rewind(sink.get());
+  std::string text;
+  char buffer[4096];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, sink.get())) > 0;) text.append(buffer, got);
+  return text;
 }
 
 comma_numeric_locale::comma_numeric_locale() {
@@ -63,14 +51,13 @@ comma_numeric_locale::comma_numeric_locale() {
       "localedef -i de_DE -f UTF-8 '" + dir_.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
   if (std::system(build.c_str()) != 0) return;
   ::setenv("LOCPATH", dir_.path().c_str(), 1);
-  locpath_set_ = true;
   saved_ = std::setlocale(LC_NUMERIC, nullptr);
   active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
 }
 
 comma_numeric_locale::~comma_numeric_locale() {
   if (active_) std::setlocale(LC_NUMERIC, saved_.c_str());
-  if (locpath_set_) ::unsetenv("LOCPATH");
+  if (!saved_.empty()) ::unsetenv("LOCPATH");  // set just before saved_
 }
 
 scratch_dir::scratch_dir(bool enter) {
@@ -82,21 +69,18 @@ scratch_dir::scratch_dir(bool enter) {
   if (enter) {
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(path_);
-    entered_ = true;
   }
 }
 
 scratch_dir::~scratch_dir() {
   std::error_code ignored;
-  if (entered_) std::filesystem::current_path(previous_, ignored);
+  if (!previous_.empty()) std::filesystem::current_path(previous_, ignored);
   std::filesystem::remove_all(path_, ignored);
 }
 
 std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void write_file(const std::string& path, const std::string& bytes) {

@@ -31,8 +31,7 @@ class scratch_dir {
 
  private:
   std::filesystem::path path_;
-  std::filesystem::path previous_;
-  bool entered_ = false;
+  std::filesystem::path previous_;  // empty unless entered
 };
 
 // A comma-decimal LC_NUMERIC (de_DE, built privately with localedef) while in
@@ -50,7 +49,6 @@ class comma_numeric_locale {
  private:
   scratch_dir dir_;
   std::string saved_;
-  bool locpath_set_ = false;
   bool active_ = false;
 };
 
