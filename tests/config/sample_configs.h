@@ -13,11 +13,18 @@ namespace zorvel::test {
 using config_lines = std::vector<std::pair<std::string, std::string>>;
 
 // "key=value;key=value;..." in order.
+// "key=value; key=value" as lines; blanks round a key or value are dropped.
 inline config_lines lines_of(const std::string& text) {
   config_lines lines;
   std::istringstream in(text);
-  for (std::string item; std::getline(in, item, ';');)
-    lines.push_back({item.substr(0, item.find('=')), item.substr(item.find('=') + 1)});
+  const auto trim = [](const std::string& s) {
+    const size_t first = s.find_first_not_of(' '), last = s.find_last_not_of(' ');
+    return first == std::string::npos ? "" : s.substr(first, last - first + 1);
+  };
+  for (std::string item; std::getline(in, item, ';');) {
+    const size_t eq = item.find('=');
+    if (eq != std::string::npos) lines.push_back({trim(item.substr(0, eq)), trim(item.substr(eq + 1))});
+  }
   return lines;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -65,6 +66,18 @@ class simulated_module {
       text.replace(at, text.find('\n', at) - at, key + "=" + value);
     }
     write_file(file(name), text.substr(1));
+  }
+
+  // Every line of key in configuration `name` set to value; added when missing.
+  void set(const std::string& name, const std::string& key, const std::string& value) {
+    std::istringstream in(read_file(file(name)));
+    std::string line, out;
+    bool found = false;
+    while (std::getline(in, line)) {
+      if (line.starts_with(key + "=")) line = key + "=" + value, found = true;
+      out += line + "\n";
+    }
+    write_file(file(name), found ? out : out + key + "=" + value + "\n");
   }
 
  private:
