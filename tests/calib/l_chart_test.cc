@@ -52,7 +52,7 @@ void expect_recovers(const synthetic_module& m, const l_run& r) {
   EXPECT_NEAR(got.pitch_deg, want.pitch_deg, 0.25);
   EXPECT_NEAR(got.yaw_deg, want.yaw_deg, 0.25);
   EXPECT_NEAR(got.roll_deg, want.roll_deg, 0.25);
-  EXPECT_NEAR(r.result.model.main_focal_px / m.f_main, 1.0, 0.0015);
+  EXPECT_NEAR(static_cast<double>(r.result.model.main_focal_px) / m.f_main, 1.0, 0.0015);
 }
 
 // Position flags 0 and 2 put the aux camera at +column, 1 at -column.

@@ -66,7 +66,7 @@ TEST(CalibrationRecords, AdjustmentRatiosTruncateInRangeAndClampOutsideWithWarni
       got = is_signed ? encode_signed_ratio(r, "key", 3, f) : encode_unsigned_ratio(r, "key", 3, f);
     });
     char expected[96] = "";
-    if (*bound) std::snprintf(expected, sizeof expected, "Warning: key_3 = %f clamped to %s\n", r, bound);
+    if (*bound) std::snprintf(expected, sizeof expected, "Warning: key_3 = %f clamped to %s\n", static_cast<double>(r), bound);
     EXPECT_EQ(got, code) << r;
     EXPECT_EQ(warning, expected) << r;
   }

@@ -45,7 +45,7 @@ TEST(CalibrationRun, ChecksRunInOrderAndOnlyTheFirstFailureIsReported) {
   // The main lens programmed 1.2 at the L chart; a tolerance equal to its deviation passes.
   const float t_l = ((3.75f * 3.75f) / (450.0f - 3.75f) + 3.75f) / 3.75f;
   char equal[64];
-  std::snprintf(equal, sizeof equal, "main_fl_ratio_tolerance_in_percent_l=%.9g", std::fabs(t_l - 1.2f) / t_l * 100.0);
+  std::snprintf(equal, sizeof equal, "main_fl_ratio_tolerance_in_percent_l=%.9g", static_cast<double>(std::fabs(t_l - 1.2f) / t_l) * 100.0);
   const std::string size = " - valid values are 1..65535", ratio = " - this value should always be >= 1.0";
   const std::string positive = " - value should be > 0";
   const std::string working = " - working image would be ", sides = ", each side should be 16..65535";

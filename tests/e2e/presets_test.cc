@@ -72,7 +72,7 @@ TEST_P(Modules, CalibrateToTheirOwnAnglesAndVerify) {
 }
 
 INSTANTIATE_TEST_SUITE_P(E2e, Modules, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& param_info) { return param_info.param.name; });
 
 }  // namespace
 }  // namespace zorvel::test

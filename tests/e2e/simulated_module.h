@@ -113,7 +113,7 @@ inline std::string row_of(const std::string& text, const std::string& name) {
 // The value printed after the last "key=".
 inline double printed_value(const std::string& text, const std::string& key) {
   const size_t at = text.rfind(key + "=");
-  return at == std::string::npos ? NAN : std::strtod(text.c_str() + at + key.size() + 1, nullptr);
+  return at == std::string::npos ? std::nan("") : std::strtod(text.c_str() + at + key.size() + 1, nullptr);
 }
 
 }  // namespace zorvel::test

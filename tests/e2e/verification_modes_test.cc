@@ -87,7 +87,7 @@ TEST(VerificationModes, WriteTheirFilesAndStopWhereTheyShould) {
       EXPECT_EQ(table_of(out.text), mode_0_table);
     }
     if (c.mode == 4) {
-      for (const uint8_t mode : {5, 8, 255}) EXPECT_EQ(verify(mode).text, out.text) << int(mode);
+      for (const uint8_t mode : {uint8_t{5}, uint8_t{8}, uint8_t{255}}) EXPECT_EQ(verify(mode).text, out.text) << int(mode);
     }
   }
 }
