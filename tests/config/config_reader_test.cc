@@ -65,7 +65,7 @@ TEST(ReaderTest, WhichLinesAreKeptAndHowKeysAndValuesAreNormalised) {
 // rejected float or double what it read.
 double as_int(const char* text, bool& ok) { int32_t v = 5; ok = parse_int(text, v); return v; }
 double as_byte(const char* text, bool& ok) { uint8_t v = 5; ok = parse_byte(text, v); return v; }
-double as_float(const char* text, bool& ok) { float v = 5; ok = parse_float(text, v); return v; }
+double as_float(const char* text, bool& ok) { float v = 5; ok = parse_float(text, v); return static_cast<double>(v); }
 double as_double(const char* text, bool& ok) { double v = 5; ok = parse_double(text, v); return v; }
 
 void expect_conversions() {
@@ -81,14 +81,14 @@ void expect_conversions() {
       {as_int, "99999999999999999999", false, 5}, {as_byte, "255", true, 255}, {as_byte, "256", false, 5},
       {as_byte, "-1", false, 5}, {as_byte, "0x10", true, 0},  // base 10: the leading 0 only
       // "0.1" is rounded from the double 0.1; 1e39 is beyond float but within double.
-      {as_float, "0.1", true, 0.1f}, {as_float, "3.5kg", true, 3.5}, {as_float, "1e999", false, inf},
+      {as_float, "0.1", true, static_cast<double>(0.1f)}, {as_float, "3.5kg", true, 3.5}, {as_float, "1e999", false, inf},
       {as_float, "1e39", true, inf}, {as_float, "-inf", true, -inf}, {as_float, "nan", false, nan},
       {as_float, "-NaN(12)", false, nan}, {as_double, "nan", false, nan}, {as_double, "", true, 0},
       {as_double, "1e39", true, 1e39}, {as_double, "-1e999", false, -inf}, {as_double, "0.125", true, 0.125},
       // Past the largest float, rounding is to nearest even: from half an ulp
       // (2^103) above it the value is infinite.
       {as_float, "3.4028235677973366e38", true, inf}, {as_float, "-3.4028235677973366e38", true, -inf},
-      {as_float, "3.40282356779724e38", true, std::numeric_limits<float>::max()},
+      {as_float, "3.40282356779724e38", true, static_cast<double>(std::numeric_limits<float>::max())},
   };
   for (const auto& c : cases) {
     bool ok = !c.ok;

@@ -62,8 +62,11 @@ TEST(CalibrationRecords, AdjustmentRatiosTruncateInRangeAndClampOutsideWithWarni
         {1.03f, false, 255, "1.025500"}, {0.99f, false, 0, "1.000000"}, {0.98f, true, -128, "0.987200"},
         {1.02f, true, 127, "1.012700"}, {kNan, true, 0, "1.000000"}}) {
     int got = 0;
+    const float ratio = r;  // a structured binding cannot be captured by clang 14
+    const bool signed_byte = is_signed;
     const std::string warning = capture_file([&](std::FILE* f) {
-      got = is_signed ? encode_signed_ratio(r, "key", 3, f) : encode_unsigned_ratio(r, "key", 3, f);
+      got = signed_byte ? encode_signed_ratio(ratio, "key", 3, f)
+                        : encode_unsigned_ratio(ratio, "key", 3, f);
     });
     char expected[96] = "";
     if (*bound) std::snprintf(expected, sizeof expected, "Warning: key_3 = %f clamped to %s\n", static_cast<double>(r), bound);

@@ -22,7 +22,7 @@ const std::string kEchoEnd = "crop_percent_for_aux=0\n";
 // the lens (mm) at the chart distance (mm); the tolerance is 1 %.
 std::string focus_error(const char* who, const char* chart, float programmed, float focal, float distance) {
   const float t = ((focal * focal) / (distance - focal) + focal) / focal;
-  const double deviation = std::fabs(t - programmed) / t * 100.0f;
+  const double deviation = static_cast<double>(std::fabs(t - programmed) / t * 100.0f);
   char text[300];
   std::snprintf(text, sizeof text,
                 "\n%s Error FL %s: Programmed value = %f Theorectical Value = %f\n%s Error FL %s: %s Reference "
