@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(ZORVEL_ASAN)
 // From the sanitizer's runtime (GCC ships no header for it).
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #else
@@ -29,7 +29,7 @@ namespace {
 // Bytes the allocator currently hands out (the sanitizer's allocator
 // replaces glibc's in the sanitizer build).
 size_t bytes_in_use() {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(ZORVEL_ASAN)
   return __sanitizer_get_current_allocated_bytes();
 #else
   const struct mallinfo2 info = mallinfo2();

@@ -42,7 +42,7 @@ TEST(FitsAgainstEigen, PlaneAndCubicMatchLeastSquaresOrThrowWhenTooLarge) {
     EXPECT_LT((plane_v - plane_ref).cwiseAbs().maxCoeff(), kFitTolerance * plane_ref.cwiseAbs().maxCoeff());
     EXPECT_LT((cubic_v - cubic_ref).cwiseAbs().maxCoeff(), kFitTolerance * cubic_ref.cwiseAbs().maxCoeff());
   }
-#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer ends the process on an impossible allocation
+#if !defined(ZORVEL_ASAN)  // the sanitizer ends the process on an impossible allocation
   // A design matrix of 2^31 x 9 doubles (~150 GB) cannot be allocated: the
   // fit throws instead of ending the process, and never reads the samples.
   const double sample = 0.0;
