@@ -49,6 +49,15 @@ int32_t pair_and_filter(zorvel_chart_pair& l_pair, const zorvel_calibration_setu
                               static_cast<double>(setup.charts.fov_used_for_computation));
 }
 
+// A chart's captures at working size with both lenses' distortion removed.
+zorvel_chart_pair dewarped_pair(const zorvel_capture_pair& capture,
+                                const zorvel_calibration_setup& setup) {
+  zorvel_chart_pair pair, scratch;
+  normalize_capture_pair(capture, setup.working.rotated, pair);
+  dewarp_pair(setup.working, pair, scratch);
+  return pair;
+}
+
 // The L chart's working pairs: l_pair dewarped for detection; l_rect_pair
 // (aux pixels only) receives the rotation-only rectified aux points.
 struct l_chart_pairs {
@@ -58,9 +67,7 @@ struct l_chart_pairs {
 l_chart_pairs prepare_l_chart(const zorvel_capture_pair& capture,
                               const zorvel_calibration_setup& setup) {
   l_chart_pairs p;
-  zorvel_chart_pair scratch;
-  normalize_capture_pair(capture, setup.working.rotated, p.l_pair);
-  dewarp_pair(setup.working, p.l_pair, scratch);
+  p.l_pair = dewarped_pair(capture, setup);
   return p;
 }
 
@@ -73,9 +80,7 @@ struct flat_chart_pairs {
 flat_chart_pairs prepare_flat_chart(const zorvel_capture_pair& capture,
                                     const zorvel_calibration_setup& setup) {
   flat_chart_pairs p;
-  zorvel_chart_pair scratch;
-  normalize_capture_pair(capture, setup.working.rotated, p.flat_pair);
-  dewarp_pair(setup.working, p.flat_pair, scratch);
+  p.flat_pair = dewarped_pair(capture, setup);
   normalize_aux_capture(capture, setup.working.rotated, p.flat_work_pair);
   return p;
 }
