@@ -1,5 +1,6 @@
 # Installation: the public header, the shared library, the zorvel command, a
-# CMake package (find_package(zorvel) -> zorvel::zorvel) and a pkg-config file.
+# CMake package (find_package(zorvel) -> zorvel::zorvel), a pkg-config file and
+# the schema of the JSON result.
 include(CMakePackageConfigHelpers)
 
 set(ZORVEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/zorvel)
@@ -21,6 +22,10 @@ if(TARGET zorvel_cli)
   endif()
   install(TARGETS zorvel_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+
+# The schema of the JSON result a run writes when asked.
+install(FILES ${PROJECT_SOURCE_DIR}/share/zorvel/run-result.schema.json
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/zorvel)
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/zorvelConfig.cmake.in
   ${PROJECT_BINARY_DIR}/zorvelConfig.cmake INSTALL_DESTINATION ${ZORVEL_CMAKE_DIR})

@@ -48,6 +48,12 @@ void report_failure(const char* format, ...) {
   }
 }
 
+void note_failure(const std::string& text) {
+  if (have_message) return;
+  first_message = one_line(text);
+  have_message = !first_message.empty();
+}
+
 void clear_failure_message() {
   first_message.clear();
   have_message = false;

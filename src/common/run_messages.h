@@ -13,6 +13,10 @@ __attribute__((format(printf, 1, 2)))
 #endif
 void report_failure(const char* format, ...);
 
+// Keeps text as the run's failure message, printing nothing, unless one was
+// already kept: for failures whose printed message comes from elsewhere.
+void note_failure(const std::string& text);
+
 // Starts a run's collection: forgets the message kept so far.
 void clear_failure_message();
 

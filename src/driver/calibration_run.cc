@@ -50,11 +50,22 @@ void set_sizes(zorvel_capture_pair& pair, const zorvel_calibration_setup& setup)
 bool load_into(zorvel_bmp_read& reader, const char* label, const std::string& shown, bool swap,
                const char* direction, const uint8_t** r, const uint8_t** g, const uint8_t** b) {
   capture_planes planes;
-  if (!load_capture(reader, label, shown, swap, direction, planes)) return false;
+  if (!load_capture(reader, label, shown, swap, direction, planes)) {
+    note_failure(std::string("cannot read the ") + label + " capture " + shown);
+    return false;
+  }
   *r = planes.r;
   *g = planes.g;
   *b = planes.b;
   return true;
+}
+
+// check_capture_size, and the result's message when it fails.
+bool size_matches(const zorvel_bmp_read& reader, const std::string& shown, int32_t width,
+                  int32_t height) {
+  if (check_capture_size(reader, shown, width, height)) return true;
+  note_failure("capture " + shown + " is not of the configured size");
+  return false;
 }
 
 bool load_l_chart(calibration_captures& cap, const zorvel_calib_config& config, bool swap,
@@ -64,9 +75,9 @@ bool load_l_chart(calibration_captures& cap, const zorvel_calib_config& config, 
                    &p.main_r, &p.main_g, &p.main_b) &&
          load_into(cap.aux_l, "aux L", config.aux.calib_l_chart_image_path, swap, direction,
                    &p.aux_r, &p.aux_g, &p.aux_b) &&
-         check_capture_size(cap.main_l, config.main.calib_l_chart_image_path,
+         size_matches(cap.main_l, config.main.calib_l_chart_image_path,
                             config.main.calib_input_width, config.main.calib_input_height) &&
-         check_capture_size(cap.aux_l, config.aux.calib_l_chart_image_path,
+         size_matches(cap.aux_l, config.aux.calib_l_chart_image_path,
                             config.aux.calib_input_width, config.aux.calib_input_height);
 }
 
@@ -77,9 +88,9 @@ bool load_flat_chart(calibration_captures& cap, const zorvel_calib_config& confi
                    direction, &p.main_r, &p.main_g, &p.main_b) &&
          load_into(cap.aux_flat, "aux Flat", config.aux.calib_flat_chart_image_path, swap,
                    direction, &p.aux_r, &p.aux_g, &p.aux_b) &&
-         check_capture_size(cap.main_flat, config.main.calib_flat_chart_image_path,
+         size_matches(cap.main_flat, config.main.calib_flat_chart_image_path,
                             config.main.calib_input_width, config.main.calib_input_height) &&
-         check_capture_size(cap.aux_flat, config.aux.calib_flat_chart_image_path,
+         size_matches(cap.aux_flat, config.aux.calib_flat_chart_image_path,
                             config.aux.calib_input_width, config.aux.calib_input_height);
 }
 

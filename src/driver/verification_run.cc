@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "common/run_messages.h"
 #include "driver/capture_loading.h"
@@ -38,6 +39,20 @@ bool read_stored_calibration(const zorvel_verif_config& config, zorvel_otp_data&
   return false;
 }
 
+// load_capture and check_capture_size, noting the result's message when
+// either fails.
+bool load_checked(zorvel_bmp_read& reader, const char* label, const std::string& shown,
+                  bool swap, const char* direction, int32_t width, int32_t height,
+                  capture_planes& planes) {
+  if (!load_capture(reader, label, shown, swap, direction, planes)) {
+    note_failure(std::string("cannot read the ") + label + " capture " + shown);
+    return false;
+  }
+  if (check_capture_size(reader, shown, width, height)) return true;
+  note_failure("capture " + shown + " is not of the configured size");
+  return false;
+}
+
 // Main capture, then aux, each parsed, turned, and size-checked. The readers
 // own the planes capture borrows.
 bool load_captures(const zorvel_verif_config& config, zorvel_bmp_read& main_reader,
@@ -45,14 +60,12 @@ bool load_captures(const zorvel_verif_config& config, zorvel_bmp_read& main_read
   const bool swap = config.main_aux_rotation_flag != 0;
   const char* direction = rotation_direction(config.main_aux_rotation_flag);
   capture_planes main, aux;
-  if (!load_capture(main_reader, "main Flat", config.main.verify_flat_chart_image_path, swap,
-                    direction, main) ||
-      !check_capture_size(main_reader, config.main.verify_flat_chart_image_path,
-                          config.main.verify_input_width, config.main.verify_input_height) ||
-      !load_capture(aux_reader, "aux Flat", config.aux.verify_flat_chart_image_path, swap,
-                    direction, aux) ||
-      !check_capture_size(aux_reader, config.aux.verify_flat_chart_image_path,
-                          config.aux.verify_input_width, config.aux.verify_input_height)) {
+  if (!load_checked(main_reader, "main Flat", config.main.verify_flat_chart_image_path, swap,
+                    direction, config.main.verify_input_width, config.main.verify_input_height,
+                    main) ||
+      !load_checked(aux_reader, "aux Flat", config.aux.verify_flat_chart_image_path, swap,
+                    direction, config.aux.verify_input_width, config.aux.verify_input_height,
+                    aux)) {
     return false;
   }
   capture = oriented_capture_size(config);

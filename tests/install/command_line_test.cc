@@ -1,9 +1,12 @@
-// The command-line contract of zorvel and zorvel-chartgen (exit 0 when the
-// library returns 1, 1 when it returns 0, 2 on a usage error, each text on
-// its stream), and a module rendered into a folder with capitals and a
-// blank: the library must open its files and name them in its messages as
-// written, not as the configuration echo normalises them.
+// The command-line contract of zorvel and zorvel-chartgen (zorvel exits 0
+// when the module passed, 1 when it was measured and failed, 2 on a usage
+// error, 3 when it could not be tested, 4 for a mode that measured nothing,
+// each text on its stream), and a module rendered into a folder with capitals
+// and a blank: the library must open its files and name them in its messages
+// as written, not as the configuration echo normalises them.
 #include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <string>
@@ -30,7 +33,7 @@ TEST(CliTest, OptionsExitWithTheirStatusOnTheRightStream) {
     int status;
     std::string out_start, err_start;  // "" for nothing on the stream
   } cases[] = {
-      {cli, "", 2, "", "zorvel: no configuration file given\nUsage: zorvel CONFIG [--mode N]\n"},
+      {cli, "", 2, "", "zorvel: no configuration file given\nUsage: zorvel CONFIG [--mode N] "},
       {cli, "a.cfg b.cfg", 2, "", "zorvel: more than one configuration file given\n"},
       {cli, "a.cfg --mode", 2, "", "zorvel: --mode needs a value\n"},
       {cli, "a.cfg --mode 256", 2, "", "zorvel: invalid mode '256' (expected 0..255)\n"},
@@ -38,7 +41,10 @@ TEST(CliTest, OptionsExitWithTheirStatusOnTheRightStream) {
       {cli, "a.cfg --mode 4x", 2, "", "zorvel: invalid mode '4x'"},
       {cli, "a.cfg --frobnicate", 2, "", "zorvel: unknown option --frobnicate\n"},
       {cli, "--version", 0, "zorvel 1.6.7\n", ""},
-      {cli, "--help", 0, "Usage: zorvel CONFIG [--mode N]\n", ""},
+      {cli, "--help", 0, "Usage: zorvel CONFIG [--mode N] [--json FILE]", ""},
+      {cli, "a.cfg --json", 2, "", "zorvel: --json needs a value\n"},
+      {cli, "a.cfg --json=", 2, "", "zorvel: --json needs a file name\n"},
+      {cli, "a.cfg --report", 2, "", "zorvel: --report needs a value\n"},
       {gen, "--help", 0, "usage: zorvel-chartgen --preset NAME --out DIR", ""},
       {gen, "--version", 0, "zorvel-chartgen 1.6.7\n", ""},
       {gen, render + "--main-width abc", 2, "", refused("--main-width", pixels, "abc")},
@@ -82,9 +88,9 @@ TEST(CliTest, ModuleInAFolderWithCapitalsAndABlankRunsAndIsNamedAsWritten) {
   } runs[] = {
       {quoted(module + "/calibration.cfg"), 0, "Writing calibration OTP data to " + otp + " ...\n"},
       {quoted(module + "/verification.cfg"), 0, "Parsed calibration OTP data file " + otp + " ...\n"},
-      {quoted(dir.file("missing_capture.cfg")), 1,
+      {quoted(dir.file("missing_capture.cfg")), 3,
        "\nError: Failed to get R,G,B data from BMP file " + missing_capture + "\n"},
-      {"--mode=7 " + quoted(dir.file("missing_record.cfg")), 1,
+      {"--mode=7 " + quoted(dir.file("missing_record.cfg")), 3,
        "Error parsing OTP file " + missing_record + " ...\n"},
   };
   for (const auto& r : runs) {
@@ -93,6 +99,71 @@ TEST(CliTest, ModuleInAFolderWithCapitalsAndABlankRunsAndIsNamedAsWritten) {
     EXPECT_NE(got.text.find(r.line), std::string::npos) << r.args << "\n" << got.text;
   }
   EXPECT_EQ(read_file(otp).size(), 470u);
+}
+
+// The last line on standard error, without its line break.
+std::string last_line(const std::string& text) {
+  const size_t end = text.size() - (text.ends_with("\n") ? 1 : 0);
+  const size_t begin = text.rfind('\n', end - 1);
+  return text.substr(begin == std::string::npos ? 0 : begin + 1, end - (begin == std::string::npos ? 0 : begin + 1));
+}
+
+TEST(CliTest, ExitStatusAndLastErrorLineTellWhatTheRunFoundWhereverTheResultGoes) {
+  scratch_dir dir;
+  const std::string good = dir.file("good"), tilted = dir.file("tilted");
+  ASSERT_EQ(run_tool(ZORVEL_CHARTGEN_FILE, "--preset good --main-width 640 --out " + quoted(good)).status, 0);
+  ASSERT_EQ(run_tool(ZORVEL_CHARTGEN_FILE, "--preset tilted-aux --main-width 1280 --out " + quoted(tilted)).status, 0);
+  std::string strict = read_file(good + "/calibration.cfg");
+  strict += "\nresidual_vertical_disparity_threshold_pixels=0.01\n";
+  write_file(dir.file("strict.cfg"), strict);
+  const std::string otp = good + "/calibration.otp";
+  const std::string cal = quoted(good + "/calibration.cfg"), ver = quoted(good + "/verification.cfg");
+  // In order: each verification reads the record its calibration wrote.
+  const struct {
+    std::string args;
+    int status;
+    std::string last_line_start;
+  } runs[] = {
+      {cal, 0, "zorvel: PASS calibration; record written to " + otp},
+      {ver + " --mode 2", 4, "zorvel: DIAGNOSTIC mode 2 measured nothing"},
+      {ver + " --mode 7", 4, "zorvel: DIAGNOSTIC mode 7 measured nothing"},
+      {ver + " --json -", 0, "zorvel: PASS verification"},
+      {quoted(tilted + "/calibration.cfg"), 0, "zorvel: PASS calibration"},
+      {quoted(tilted + "/verification.cfg"), 1, "zorvel: FAIL flat-chart residual vertical disparity "},
+      {quoted(dir.file("strict.cfg")), 1, "zorvel: FAIL l-chart residual vertical disparity 0."},
+      {quoted(dir.file("none.cfg")), 3, "zorvel: NOT TESTED configuration: neither a calibration"},
+      // Unusable result paths are one line each and change neither status nor record.
+      {cal + " --json " + quoted(dir.path().string()), 0, "zorvel: PASS calibration"},
+      {cal + " --json " + quoted(dir.file("no/such/r.json")), 0, "zorvel: PASS calibration"},
+      {cal + " --report " + quoted(dir.file("r.json")), 0, "zorvel: PASS calibration"},
+  };
+  for (const auto& r : runs) {
+    const command_output got = run_tool(ZORVEL_CLI_FILE, r.args);
+    EXPECT_EQ(got.status, r.status) << r.args << "\n" << got.err;
+    EXPECT_TRUE(last_line(got.err).starts_with(r.last_line_start)) << r.args << "\n" << got.err;
+  }
+  const command_output strict_run = run_tool(ZORVEL_CLI_FILE, quoted(dir.file("strict.cfg")));
+  EXPECT_TRUE(strict_run.err.ends_with("; no record written\n")) << strict_run.err;
+
+  // The JSON after the library's text on standard output, and into a file.
+  const command_output to_stdout = run_tool(ZORVEL_CLI_FILE, cal + " --json - --key-points");
+  const size_t json_at = to_stdout.text.find("{\n  \"schema\"");
+  ASSERT_NE(json_at, std::string::npos);
+  EXPECT_EQ(to_stdout.text.substr(0, json_at), run_tool(ZORVEL_CLI_FILE, cal).text);
+  const nlohmann::json r = nlohmann::json::parse(to_stdout.text.substr(json_at));
+  EXPECT_EQ(r["status"], "passed");
+  EXPECT_TRUE(r["key_points"][0].contains("points"));
+
+  std::filesystem::remove(otp);
+  const command_output refused = run_tool(ZORVEL_CLI_FILE, cal + " --json " + quoted(dir.path().string()));
+  EXPECT_NE(refused.err.find("zorvel: result not written: " + dir.path().string() + " is a directory\n"),
+            std::string::npos) << refused.err;
+  EXPECT_EQ(read_file(otp).size(), 470u);
+  const command_output unwritable = run_tool(ZORVEL_CLI_FILE, cal + " --json " + quoted(dir.file("no/such/r.json")));
+  EXPECT_NE(unwritable.err.find("zorvel: result not written: cannot create "), std::string::npos) << unwritable.err;
+  const command_output not_a_folder = run_tool(ZORVEL_CLI_FILE, cal + " --report " + quoted(otp));
+  EXPECT_NE(not_a_folder.err.find("zorvel: report not written to " + otp + ": not a folder\n"),
+            std::string::npos) << not_a_folder.err;
 }
 #endif
 

@@ -30,7 +30,8 @@ TEST(InstallTest, InstalledTreeServesCMakeAndPkgConfigConsumers) {
   for (const char* file : {"include/zorvel/zorvel.h", "bin/zorvel", "lib/libzorvel.so",
                            "lib/pkgconfig/zorvel.pc", "lib/cmake/zorvel/zorvelConfig.cmake",
                            "lib/cmake/zorvel/zorvelConfigVersion.cmake",
-                           "lib/cmake/zorvel/zorvelTargets.cmake"}) {
+                           "lib/cmake/zorvel/zorvelTargets.cmake",
+                           "share/zorvel/run-result.schema.json"}) {
     EXPECT_TRUE(fs::exists(fs::path(prefix) / file)) << file;
   }
   EXPECT_EQ(run_shell(quoted(prefix + "/bin/zorvel") + " --version").text, "zorvel 1.6.7\n");
