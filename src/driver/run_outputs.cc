@@ -1,9 +1,9 @@
 #include "driver/run_outputs.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "driver/run_json.h"
 #include "driver/run_report.h"
@@ -19,8 +19,8 @@ void note(zorvel_run_result& r, const std::string& line) {
 }
 
 bool names_directory(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  std::error_code ec;
+  return std::filesystem::is_directory(path, ec);
 }
 
 // Written whole through a temporary file and a rename, as the records are.

@@ -9,7 +9,7 @@
 namespace zorvel {
 
 // False with why set when the folder cannot take the report (missing, not a
-// folder, not writable). Never throws.
+// folder, or the picture could not be written). Never throws.
 bool write_run_report(const zorvel_run_result& r, const std::string& dir, std::string& why);
 
 }  // namespace zorvel
