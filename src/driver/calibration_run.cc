@@ -260,6 +260,14 @@ int32_t run_calibration(const zorvel_calib_config& config, const char* config_pa
     case kFlatOnly: rr.kind = zorvel_run_kind::flat_only; break;
     default: rr.kind = zorvel_run_kind::none; break;
   }
+  // Until the record is written the result says why it was not.
+  if (rr.kind == zorvel_run_kind::l_only) {
+    record_not_written(rr, "interim", config.calib_otp_interim_data_file_path,
+                       "the run ended before its record");
+  } else {
+    record_not_written(rr, "otp", config.calib_otp_data_file_path,
+                       "the run ended before its record");
+  }
   clock.start("setup");
   std::fputs(kSeparator, stdout);
   std::printf("Parsed calibration config file %s ...\n\n", config_path);
