@@ -32,7 +32,7 @@ void compress(std::array<uint32_t, 8>& h, const uint8_t* block) {
     w[i] = w[i - 16] + s0 + w[i - 7] + s1;
   }
   uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], k = h[7];
-  for (int i = 0; i < 64; ++i) {
+  for (size_t i = 0; i < 64; ++i) {
     const uint32_t t1 =
         k + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
     const uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
@@ -70,7 +70,7 @@ std::string sha256_hex(const uint8_t* bytes, size_t size) {
   tail[rest] = 0x80;
   const size_t tail_size = rest < 56 ? 64 : 128;
   const uint64_t bits = static_cast<uint64_t>(size) * 8u;
-  for (int i = 0; i < 8; ++i) tail[tail_size - 1 - i] = static_cast<uint8_t>(bits >> (8 * i));
+  for (size_t i = 0; i < 8; ++i) tail[tail_size - 1 - i] = static_cast<uint8_t>(bits >> (8 * i));
   compress(h, tail);
   if (tail_size == 128) compress(h, tail + 64);
 

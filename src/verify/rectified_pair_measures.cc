@@ -84,8 +84,9 @@ void measure_distance(const zorvel_verification_input& in, double main_focal_px,
 // The verification's aux corners are already in the main frame.
 void note_pair_disparities_of(zorvel_run_details& d, const zorvel_chart_pair& dewarped,
                               const zorvel_key_points& ap, int32_t n) {
-  std::vector<double> rows(static_cast<size_t>(n)), cols(static_cast<size_t>(n));
-  for (int32_t i = 0; i < n; ++i) {
+  const size_t count = static_cast<size_t>(n > 0 ? n : 0);
+  std::vector<double> rows(count), cols(count);
+  for (size_t i = 0; i < count; ++i) {
     rows[i] = static_cast<double>(ap.y[i]);
     cols[i] = static_cast<double>(ap.x[i]);
   }
