@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "record_command.h"
 #include "zorvel/zorvel.h"
 #include "zorvel_version.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: zorvel CONFIG [--mode N]\n"
+    "       zorvel record FILE [--json]   (zorvel record --help)\n"
     "       zorvel --help | --version\n"
     "\n"
     "Runs the calibration or verification described by the key=value\n"
@@ -55,6 +57,7 @@ bool parse_mode(const char* text, uint8_t& mode) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "record") == 0) return zorvel::tools::record_command(argc - 2, argv + 2);
   const char* config_path = nullptr;
   uint8_t mode = 0;
   for (int i = 1; i < argc; ++i) {
