@@ -37,14 +37,18 @@ report_png_status render_report_png(const std::string& dir) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? report_png_status::written : report_png_status::failed;
 }
 
-std::string report_png_message(report_png_status status, const std::string& dir) {
-  switch (status) {
+std::string report_png_after(const zorvel_run_result& result) {
+  const std::string& dir = result.report_dir;
+  if (dir.empty()) return "";
+  for (const std::string& note : result.notes) {
+    if (note.rfind("report not written", 0) == 0) return "";  // an older report.svg is not this run's
+  }
+  switch (render_report_png(dir)) {
     case report_png_status::written:
+    case report_png_status::no_svg:
       return "";
     case report_png_status::no_converter:
       return "report.png not made: rsvg-convert is not installed (" + dir + "/report.svg is the picture)";
-    case report_png_status::no_svg:
-      return "report.png not made: no report.svg in " + dir;
     case report_png_status::failed:
       break;
   }

@@ -7,6 +7,7 @@
 
 #include "detect/chart_pair.h"
 #include "detect/preprocess.h"
+#include "detect/run_details.h"
 #include "numerics/relative_angles.h"
 #include "stereo/disparity_metrics.h"
 #include "stereo/stereo_model.h"
@@ -71,6 +72,9 @@ struct zorvel_calibration_result {
   zorvel_key_points l_main_points;
   zorvel_key_points l_aux_points;
   int32_t l_point_count = 0;
+  // What detection and the flat-chart figures saw, for reports only; the
+  // caller sets details.keep_images before the run when it wants pictures.
+  zorvel_run_details details;
 };
 
 }  // namespace zorvel

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "common/run_messages.h"
 #include "detect/debug_output.h"
 #include "calib/flat_chart.h"
 #include "calib/l_chart.h"
@@ -20,19 +21,26 @@ namespace {
 // L-chart key points of l_pair, aux first. False after printing the failing
 // camera's message.
 bool detect_l_chart(zorvel_chart_pair& l_pair, const zorvel_calibration_setup& setup,
-                    int& n_main, int& n_aux) {
+                    int& n_main, int& n_aux, zorvel_run_details& details) {
+  note_image(details, "main L", l_pair.main_r, l_pair.main_g, l_pair.main_b, l_pair.main_width,
+             l_pair.main_height);
+  note_image(details, "aux L", l_pair.aux_r, l_pair.aux_g, l_pair.aux_b, l_pair.aux_width,
+             l_pair.aux_height);
   n_aux = detect_l_chart_keypoints(l_pair.aux_r.data(), l_pair.aux_g.data(), l_pair.aux_b.data(),
                                    l_pair.aux_height, l_pair.aux_width, l_pair.aux_points,
                                    setup.aux.mono ? 1 : 0);
+  note_detection(details, "aux L", l_pair.aux_width, l_pair.aux_height, n_aux, l_pair.aux_points);
   if (n_aux < 1) {
-    std::printf("Aux L chart image key point detection failed\n");
+    report_failure("Aux L chart image key point detection failed\n");
     return false;
   }
   n_main = detect_l_chart_keypoints(l_pair.main_r.data(), l_pair.main_g.data(),
                                     l_pair.main_b.data(), l_pair.main_height, l_pair.main_width,
                                     l_pair.main_points, setup.main.mono ? 1 : 0);
+  note_detection(details, "main L", l_pair.main_width, l_pair.main_height, n_main,
+                 l_pair.main_points);
   if (n_main < 1) {
-    std::printf("Main L chart image key point detection failed\n");
+    report_failure("Main L chart image key point detection failed\n");
     return false;
   }
   return true;
@@ -93,7 +101,7 @@ void start_model(const zorvel_calibration_setup& setup, zorvel_calibration_resul
 bool flat_chart_or_fail(const zorvel_calibration_setup& setup, flat_chart_pairs& flat,
                         zorvel_calibration_result& result, int32_t& n_F) {
   n_F = calibrate_flat_chart(setup, flat.flat_pair, flat.flat_work_pair, result);
-  if (n_F < 1) std::printf("Error in Flat chart image key point detection!\n");
+  if (n_F < 1) report_failure("Error in Flat chart image key point detection!\n");
   return n_F >= 1;
 }
 
@@ -139,9 +147,11 @@ bool calibrate_l_and_flat(const zorvel_capture_pair& l_capture,
   }
 
   int n_main = 0, n_aux = 0;
-  if (!detect_l_chart(l.l_pair, setup, n_main, n_aux)) return false;
+  if (!detect_l_chart(l.l_pair, setup, n_main, n_aux, result.details)) return false;
   if (debug) write_detected_l_points(l.l_pair, n_main, n_aux);
   const int32_t n_L = pair_and_filter(l.l_pair, setup, n_main, n_aux);
+  note_paired(result.details, "main L", n_L);
+  note_paired(result.details, "aux L", n_L);
   if (debug) write_paired_l_points(l.l_pair, n_L);
 
   if (!calibrate_l_chart(l.l_pair, l.l_rect_pair.aux_points, n_L, setup, result)) return false;
@@ -168,8 +178,10 @@ bool calibrate_l_only(const zorvel_capture_pair& l_capture, const zorvel_calibra
   normalize_aux_capture(l_capture, setup.working.rotated, l.l_rect_pair);
 
   int n_main = 0, n_aux = 0;
-  if (!detect_l_chart(l.l_pair, setup, n_main, n_aux)) return false;
+  if (!detect_l_chart(l.l_pair, setup, n_main, n_aux, result.details)) return false;
   const int32_t n_L = pair_and_filter(l.l_pair, setup, n_main, n_aux);
+  note_paired(result.details, "main L", n_L);
+  note_paired(result.details, "aux L", n_L);
   if (!calibrate_l_chart(l.l_pair, l.l_rect_pair.aux_points, n_L, setup, result)) return false;
   l_only_results(setup, l.l_pair, l.l_rect_pair, result);
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/run_messages.h"
 #include "detect/debug_output.h"
 #include "detect/keypoints.h"
 #include "stereo/rectify.h"
@@ -38,28 +39,38 @@ int32_t calibrate_flat_chart(const zorvel_calibration_setup& setup, zorvel_chart
                       flat_pair.main_b, flat_pair.main_width, flat_pair.main_height);
   }
 
+  zorvel_run_details& details = result.details;
+  note_image(details, "main flat", flat_pair.main_r, flat_pair.main_g, flat_pair.main_b,
+             flat_pair.main_width, flat_pair.main_height);
+  note_image(details, "aux flat", work_pair.aux_r, work_pair.aux_g, work_pair.aux_b,
+             work_pair.aux_width, work_pair.aux_height);
+
   // Detection, main first.
   zorvel_key_points& main = flat_pair.main_points;
   zorvel_key_points& aux = work_pair.aux_points;
   const int n_main = detect_flat_chart_keypoints(
       flat_pair.main_r.data(), flat_pair.main_g.data(), flat_pair.main_b.data(),
       flat_pair.main_height, flat_pair.main_width, main, setup.main.mono ? 1 : 0);
+  note_detection(details, "main flat", flat_pair.main_width, flat_pair.main_height, n_main, main);
   if (n_main < 1) {
-    std::printf("Main Flat chart image key point detection failed\n");
+    report_failure("Main Flat chart image key point detection failed\n");
     return 0;
   }
   const int n_aux = detect_flat_chart_keypoints(
       work_pair.aux_r.data(), work_pair.aux_g.data(), work_pair.aux_b.data(),
       work_pair.aux_height, work_pair.aux_width, aux, setup.aux.mono ? 1 : 0);
+  note_detection(details, "aux flat", work_pair.aux_width, work_pair.aux_height, n_aux, aux);
   if (n_aux < 1) {
-    std::printf("Aux Flat chart image key point detection failed\n");
+    report_failure("Aux Flat chart image key point detection failed\n");
     return 0;
   }
 
   // Pairing by (Yw, Xw), main points in the outer loop.
   const int32_t n = match_keypoints_by_label(main, aux, n_main, n_aux);
+  note_paired(details, "main flat", n);
+  note_paired(details, "aux flat", n);
   if (n < 9) {
-    std::printf("%s", kFlatChartTooFewPoints);
+    report_failure("%s", kFlatChartTooFewPoints);
     return 0;
   }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/run_messages.h"
 #include "numerics/matrix.h"
 #include "stereo/rectify.h"
 
@@ -64,7 +65,7 @@ bool fit_flat_chart_correction(const zorvel_calibration_setup& setup,
   }
   const int32_t m = static_cast<int32_t>(fx.size());
   if (m < 3) {
-    std::printf("%s", kFlatChartTooFewPoints);
+    report_failure("%s", kFlatChartTooFewPoints);
     return false;
   }
 

@@ -74,6 +74,8 @@ void flat_chart_figures(const zorvel_calibration_setup& setup, const zorvel_char
       static_cast<float>(residual_rms(f_proj.rows, flat_pair.main_points.y, n_F));
   result.flat = disparity_metrics(flat_pair, flat_work_pair, f_proj.rows.data(),
                                   f_proj.cols.data(), n_F, setup.metrics);
+  note_pair_disparities(result.details, flat_pair.main_points, f_proj.rows.data(),
+                        f_proj.cols.data(), n_F, flat_pair.main_width, flat_pair.main_height);
   result.reference_disparity = reference_disparity(setup, result.model);
   result.flat_scale_difference_percent = static_cast<float>(
       scale_difference(flat_pair.main_points, flat_work_pair.aux_points, n_F, kScaleMinCount)

@@ -1,6 +1,7 @@
 #include "config/calib_config.h"
 
 #include "config/key_converter.h"
+#include "config/result_outputs.h"
 
 namespace zorvel {
 
@@ -121,6 +122,7 @@ void parse_calib_config(zorvel_config_reader& reader, zorvel_calib_config& confi
                         zorvel_parse_result& result) {
   result.status = 1;
   if (!reader.load(result)) return;
+  read_result_outputs(reader, config.result_json_file_path, config.result_report_dir_path);
   if (!reader.require(kCalibKeys, kCalibKeyCount, key_exemption::distortion_keys, result)) {
     return;
   }

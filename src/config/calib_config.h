@@ -66,6 +66,11 @@ struct zorvel_calib_config {
   uint8_t fov_used_for_computation = 0;
   float max_hd_variation_allowed = 0.0f;
   float max_vd_variation_allowed = 0.0f;
+  // Optional outputs of the run, as written; empty when not asked for. Read
+  // once the file loaded, before any key is checked, so that a rejected file
+  // still says where its result goes; never echoed in the dump.
+  std::string result_json_file_path;
+  std::string result_report_dir_path;
 };
 
 // The mandatory keys in the order they are checked and dumped; the 20

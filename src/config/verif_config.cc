@@ -1,6 +1,7 @@
 #include "config/verif_config.h"
 
 #include "config/key_converter.h"
+#include "config/result_outputs.h"
 
 #include <cmath>
 
@@ -62,6 +63,7 @@ void parse_verif_config(zorvel_config_reader& reader, zorvel_verif_config& confi
                         zorvel_parse_result& result, std::FILE* progress) {
   result.status = 1;
   if (!reader.load(result)) return;
+  read_result_outputs(reader, config.result_json_file_path, config.result_report_dir_path);
   if (!reader.require(kVerifKeys, kVerifRequiredKeyCount, key_exemption::none, result)) return;
 
   key_converter in(reader, result);

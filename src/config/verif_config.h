@@ -46,6 +46,11 @@ struct zorvel_verif_config {
   uint8_t percentile_for_variation_in_disparity = 0;
   float vertical_disparity_max_threshold = 0.0f;
   float horizontal_disparity_max_threshold = 0.0f;
+  // Optional outputs of the run, as written; empty when not asked for. Read
+  // once the file loaded, before any key is checked, so that a rejected file
+  // still says where its result goes; never echoed in the dump.
+  std::string result_json_file_path;
+  std::string result_report_dir_path;
 };
 
 // The key table in dump order; the presence check covers the first 34.

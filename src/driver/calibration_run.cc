@@ -8,13 +8,16 @@
 #include <cstdio>
 #include <exception>
 
+#include "common/run_messages.h"
 #include "calib/drivers.h"
 #include "driver/calibration_records.h"
 #include "driver/calibration_setup.h"
 #include "driver/capture_loading.h"
 #include "driver/config_dump.h"
 #include "driver/report_tables.h"
+#include "driver/run_collect.h"
 #include "image/bmp.h"
+#include "otp/otp_codec.h"
 #include "otp/otp_record.h"
 
 namespace zorvel {
@@ -128,37 +131,44 @@ zorvel_l_chart_calibration restore_l_chart(const zorvel_otp_interim_data& interi
 
 // The calibration of the configured chart combination.
 bool run_chart_calibration(const zorvel_calib_config& config, const calibration_captures& cap,
-                           zorvel_calibration_setup& setup, zorvel_calibration_result& result) {
+                           zorvel_calibration_setup& setup, zorvel_calibration_result& result,
+                           zorvel_run_result& rr) {
   switch (config.process_l_and_flat_config) {
     case kLAndFlat:
       if (!run_guarded([&] { return calibrate_l_and_flat(cap.l, cap.flat, setup, result); })) {
-        std::printf("\nError in FULL L + Flat calibration\n\n");
+        report_failure("\nError in FULL L + Flat calibration\n\n");
+        end_run(rr, zorvel_run_status::failed, "calibration", "L + flat calibration failed");
         return false;
       }
       return true;
     case kLOnly:
       if (!run_guarded([&] { return calibrate_l_only(cap.l, setup, result); })) {
-        std::printf("\nError in L Chart calibration\n\n");
+        report_failure("\nError in L Chart calibration\n\n");
+        end_run(rr, zorvel_run_status::failed, "calibration", "L-chart calibration failed");
         return false;
       }
       return true;
     case kFlatOnly: {
       zorvel_otp_interim_data interim{};
       if (read_interim_data(config.calib_otp_interim_data_file_path, interim) != 1) {
-        std::printf("Error parsing OTP file %s ...\n\n",
+        report_failure("Error parsing OTP file %s ...\n\n",
                     config.calib_otp_interim_data_file_path.c_str());
+        end_run(rr, zorvel_run_status::not_tested, "record", "interim record unreadable");
         return false;
       }
       if (!run_guarded([&] {
             return calibrate_flat_only(cap.flat, setup, restore_l_chart(interim, setup), result);
           })) {
-        std::printf("\nError in Flat Calibration\n\n");
+        report_failure("\nError in Flat Calibration\n\n");
+        end_run(rr, zorvel_run_status::failed, "calibration", "flat-chart calibration failed");
         return false;
       }
       return true;
     }
     default:
-      std::printf("\n In-correct Case, returning");
+      report_failure("\n In-correct Case, returning");
+      end_run(rr, zorvel_run_status::not_tested, "configuration",
+              "process_l_and_flat_config names no chart combination");
       return false;
   }
 }
@@ -173,41 +183,56 @@ void print_angles(const zorvel_relative_angles& a) {
 // The interim record is written whatever the table says: the flat-only run
 // that completes it judges the module.
 int32_t finish_l_only(const zorvel_calib_config& config, const zorvel_calibration_setup& setup,
-                      const zorvel_calibration_result& result) {
+                      const zorvel_calibration_result& result, zorvel_run_result& rr) {
   const zorvel_otp_interim_data record = build_interim_record(config, setup, result);
   std::fputs(kSeparator, stdout);
-  const bool any_fail = print_l_chart_table(stdout, result, config);
+  rr.table = "L Chart Calibration result";
+  const bool any_fail = print_l_chart_table(stdout, result, config, &rr.rows);
   std::printf("Calibration TEMP output ...\n\n");
   std::printf("Writing calibration OTP data to %s ...\n\n",
               config.calib_otp_interim_data_file_path.c_str());
-  if (write_interim_data(config.calib_otp_interim_data_file_path, record) != 1) {
-    std::printf("Error writing OTP file %s ...\n\n",
+  const std::string& path = config.calib_otp_interim_data_file_path;
+  if (write_interim_data(path, record) != 1) {
+    report_failure("Error writing OTP file %s ...\n\n",
                 config.calib_otp_interim_data_file_path.c_str());
+    record_not_written(rr, "interim", path, "write failed");
+    end_run(rr, zorvel_run_status::not_tested, "record", "interim record unwritable");
     return 0;
   }
+  record_written(rr, "interim", path, encode_interim_data(record));
   print_angles(result.angles);
+  if (any_fail) end_run(rr, zorvel_run_status::failed, "table", "a row failed");
   return any_fail ? 0 : 1;
 }
 
 // Tables, then the OTP record only when every row passed.
 int32_t finish_with_flat(const zorvel_calib_config& config, const zorvel_calibration_setup& setup,
-                         const zorvel_calibration_result& result) {
+                         const zorvel_calibration_result& result, zorvel_run_result& rr) {
   const zorvel_otp_data record = build_otp_record(config, setup, result, stdout);
   print_disparity_debug_info(stdout, "\n ==== Debug Info ===== \n", "\n ===== \n",
                              config.flat_chart_distance_mm, result.flat.mean_disparity,
                              result.reference_disparity);
   print_reference_metrics(stdout, record);
-  const bool any_fail = print_calibration_table(stdout, result, config);
+  collect_reference(rr, record, result, config.flat_chart_distance_mm);
+  rr.table = "Calibration verification results";
+  const bool any_fail = print_calibration_table(stdout, result, config, &rr.rows);
   std::printf("\n");
   std::fputs(kSeparator, stdout);
   std::printf("Calibration output ...\n\n");
+  const std::string& path = config.calib_otp_data_file_path;
   if (!any_fail) {
     std::printf("Writing calibration OTP data to %s ...\n\n",
                 config.calib_otp_data_file_path.c_str());
     if (write_otp_data(config.calib_otp_data_file_path, record) != 1) {
-      std::printf("Error writing OTP file %s ...\n\n", config.calib_otp_data_file_path.c_str());
+      report_failure("Error writing OTP file %s ...\n\n", config.calib_otp_data_file_path.c_str());
+      record_not_written(rr, "otp", path, "write failed");
+      end_run(rr, zorvel_run_status::not_tested, "record", "OTP record unwritable");
       return 0;
     }
+    record_written(rr, "otp", path, encode_otp_data(record));
+  } else {
+    record_not_written(rr, "otp", path, "a row failed");
+    end_run(rr, zorvel_run_status::failed, "table", "a row failed");
   }
   print_angles(result.angles);
   return any_fail ? 0 : 1;
@@ -216,44 +241,67 @@ int32_t finish_with_flat(const zorvel_calib_config& config, const zorvel_calibra
 }  // namespace
 
 int32_t run_calibration(const zorvel_calib_config& config, const char* config_path,
-                        uint8_t mode) {
+                        uint8_t mode, const zorvel_run_options& options, zorvel_run_result& rr) {
+  stage_clock clock(rr);
+  switch (config.process_l_and_flat_config) {
+    case kLAndFlat: rr.kind = zorvel_run_kind::l_and_flat; break;
+    case kLOnly: rr.kind = zorvel_run_kind::l_only; break;
+    case kFlatOnly: rr.kind = zorvel_run_kind::flat_only; break;
+    default: rr.kind = zorvel_run_kind::none; break;
+  }
+  clock.start("setup");
   std::fputs(kSeparator, stdout);
   std::printf("Parsed calibration config file %s ...\n\n", config_path);
   dump_calib_config(stdout, config);
 
   zorvel_calibration_setup setup;
-  if (!prepare_calibration_setup(config, mode, setup)) return 0;
+  if (!prepare_calibration_setup(config, mode, setup)) {
+    end_run(rr, zorvel_run_status::not_tested, "setup", "configuration values refused");
+    return 0;
+  }
 
   const bool swap = setup.working.rotated;
   const char* direction = rotation_direction(config.main_aux_rotation_flag);
+  clock.start("captures");
   calibration_captures captures(config);
   set_sizes(captures.l, setup);
   set_sizes(captures.flat, setup);
+  bool loaded = true;
   switch (config.process_l_and_flat_config) {
     case kLAndFlat:
       std::printf("\n Reading L and Flat");
-      if (!load_l_chart(captures, config, swap, direction) ||
-          !load_flat_chart(captures, config, swap, direction)) {
-        return 0;
-      }
+      loaded = load_l_chart(captures, config, swap, direction) &&
+               load_flat_chart(captures, config, swap, direction);
       break;
     case kLOnly:
       std::printf("\n Reading L ONLY");
-      if (!load_l_chart(captures, config, swap, direction)) return 0;
+      loaded = load_l_chart(captures, config, swap, direction);
       break;
     case kFlatOnly:
       std::printf("\n Reading Flat ONLY");
-      if (!load_flat_chart(captures, config, swap, direction)) return 0;
+      loaded = load_flat_chart(captures, config, swap, direction);
       break;
     default:
       std::printf("\n In valid Case");
       break;
   }
+  if (!loaded) {
+    end_run(rr, zorvel_run_status::not_tested, "captures",
+            "a capture could not be read or has the wrong size");
+    return 0;
+  }
 
+  clock.start("calibration");
   zorvel_calibration_result result;
-  if (!run_chart_calibration(config, captures, setup, result)) return 0;
-  if (config.process_l_and_flat_config == kLOnly) return finish_l_only(config, setup, result);
-  return finish_with_flat(config, setup, result);
+  result.details.keep_images = options.want_images;
+  result.details.image_reduction = options.image_reduction;
+  const bool calibrated = run_chart_calibration(config, captures, setup, result, rr);
+  collect_details(rr, result.details);
+  if (!calibrated) return 0;
+  collect_calibration(rr, setup, result);
+  clock.start("report");
+  if (config.process_l_and_flat_config == kLOnly) return finish_l_only(config, setup, result, rr);
+  return finish_with_flat(config, setup, result, rr);
 }
 
 }  // namespace zorvel

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/run_messages.h"
 #include "driver/focus_ratio.h"
 #include "driver/value_checks.h"
 
@@ -21,17 +22,17 @@ bool af_check(const char* who, const char* who_ref, const zorvel_camera_params& 
   const float p_flat = ratio_deviation_percent(t_flat, cam.focal_length_ratio_flat);
   const float p_l = ratio_deviation_percent(t_l, cam.focal_length_ratio_l);
   if (p_l > cam.fl_ratio_tolerance_in_percent_l) {
-    std::printf("\n%s Error FL L: Programmed value = %f Theorectical Value = %f", who,
+    report_failure("\n%s Error FL L: Programmed value = %f Theorectical Value = %f", who,
                 static_cast<double>(cam.focal_length_ratio_l), static_cast<double>(t_l));
-    std::printf("\n%s Error FL L: %s Reference Percentage Error = %f Estimated Error = %f", who,
+    report_failure("\n%s Error FL L: %s Reference Percentage Error = %f Estimated Error = %f", who,
                 who_ref, static_cast<double>(p_l),
                 static_cast<double>(cam.fl_ratio_tolerance_in_percent_l));
     return false;
   }
   if (p_flat > cam.fl_ratio_tolerance_in_percent_flat) {
-    std::printf("\n%s Error FL Flat: Programmed value = %f Theorectical Value = %f", who,
+    report_failure("\n%s Error FL Flat: Programmed value = %f Theorectical Value = %f", who,
                 static_cast<double>(cam.focal_length_ratio_flat), static_cast<double>(t_flat));
-    std::printf("\n%s Error FL Flat: %s Reference Percentage Error = %f Estimated Error = %f",
+    report_failure("\n%s Error FL Flat: %s Reference Percentage Error = %f Estimated Error = %f",
                 who, who_ref, static_cast<double>(p_flat),
                 static_cast<double>(cam.fl_ratio_tolerance_in_percent_flat));
     return false;
@@ -44,18 +45,18 @@ bool capture_size_check(const char* camera, const zorvel_camera_params& cam, boo
   const uint32_t w = static_cast<uint32_t>(cam.calib_input_width);
   const uint32_t h = static_cast<uint32_t>(cam.calib_input_height);
   if (w < 1 || w > kMaxCaptureSide) {
-    std::printf("\nError: %s.calib_input_width = %u - valid values are 1..65535\n\n", camera, w);
+    report_failure("\nError: %s.calib_input_width = %u - valid values are 1..65535\n\n", camera, w);
     return false;
   }
   if (h < 1 || h > kMaxCaptureSide) {
-    std::printf("\nError: %s.calib_input_height = %u - valid values are 1..65535\n\n", camera, h);
+    report_failure("\nError: %s.calib_input_height = %u - valid values are 1..65535\n\n", camera, h);
     return false;
   }
   const int64_t other = working_other_side(cam.calib_input_width, cam.calib_input_height);
   if (other >= kMinWorkingSide && other <= kMaxWorkingSide) return true;
   const int64_t work_w = swap ? other : kWorkingSide;
   const int64_t work_h = swap ? kWorkingSide : other;
-  std::printf(
+  report_failure(
       "\nError: %s capture size = %ux%u - working image would be %lldx%lld, each side should "
       "be 16..65535\n\n",
       camera, w, h, static_cast<long long>(work_w), static_cast<long long>(work_h));

@@ -39,8 +39,9 @@ constexpr const char* kSeparatorLine = "\n===========================\n";
 
 
 bool print_calibration_table(std::FILE* out, const zorvel_calibration_result& result,
-                             const zorvel_calib_config& config) {
-  zorvel_result_table t{out};
+                             const zorvel_calib_config& config,
+                             std::vector<zorvel_run_row>* rows) {
+  zorvel_result_table t{out, rows};
   std::fputs(kCalibrationTitle, out);
   t.header();
   t.row(kLResidualVd, result.l_residual_vd,
@@ -65,13 +66,13 @@ bool print_calibration_table(std::FILE* out, const zorvel_calibration_result& re
 }
 
 bool print_l_chart_table(std::FILE* out, const zorvel_calibration_result& result,
-                         const zorvel_calib_config& config) {
-  zorvel_result_table t{out};
+                         const zorvel_calib_config& config, std::vector<zorvel_run_row>* rows) {
+  zorvel_result_table t{out, rows};
   std::fputs(kLChartTitle, out);
   std::fprintf(out, kLChartHeaderFormat, "Metric", "Value", "Threshold", "Result");
   const float value = result.l_distance_error_percent;
   const float threshold = config.l_chart_origin_distance_threshold_percent;
-  const char* v = t.verdict(value, threshold, true);
+  const char* v = t.judge(kLDistanceError, value, threshold, true);
   std::fprintf(out, kLChartRowFormat, kLDistanceError, static_cast<double>(value),
                static_cast<double>(threshold), v);
   return t.any_fail;

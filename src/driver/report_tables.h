@@ -5,21 +5,26 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
 #include "config/calib_config.h"
 #include "calib/calibration_model.h"
+#include "driver/run_result.h"
 #include "otp/otp_record.h"
 
 namespace zorvel {
 
 // Each table prints its title, header and rows; the result is the any-FAIL
-// flag (true when at least one row failed).
+// flag (true when at least one row failed). rows, when given, receives each
+// printed row as data.
 bool print_calibration_table(std::FILE* out, const zorvel_calibration_result& result,
-                             const zorvel_calib_config& config);
+                             const zorvel_calib_config& config,
+                             std::vector<zorvel_run_row>* rows = nullptr);
 
 // The one-row table of an L-chart-only calibration.
 bool print_l_chart_table(std::FILE* out, const zorvel_calibration_result& result,
-                         const zorvel_calib_config& config);
+                         const zorvel_calib_config& config,
+                         std::vector<zorvel_run_row>* rows = nullptr);
 
 // The measured mean disparity against the one the baseline gives at the flat
 // chart's distance (mm), between the run's own header and footer lines.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 #include "image/png_stored.h"
@@ -138,11 +139,7 @@ double table(svg_page& page, const zorvel_run_result& r, double y) {
   for (size_t i = 0; i < r.rows.size(); ++i) {
     const zorvel_run_row& row = r.rows[i];
     if (i % 2 == 0) page.rect(kMargin, y, name_w + 3 * col, h, "#f5f5f5");
-    std::string name = row.name;
-    if (row.fov_percent >= 0) {
-      name += " " + std::to_string(row.fov_percent) + " / " + std::to_string(row.percentile) + " ]";
-    }
-    page.text(kMargin + 6, y + 17, name, 14);
+    page.text(kMargin + 6, y + 17, row.name, 14);
     page.text(kMargin + name_w, y + 17, row.measured ? num(static_cast<double>(row.value), 2) : "not measured", 14);
     page.text(kMargin + name_w + col, y + 17, num(static_cast<double>(row.threshold), 2), 14);
     page.rect(kMargin + name_w + 2 * col, y + 2, 90, h - 4, row.pass ? kPass : kFail, "rx=\"4\"");
@@ -306,7 +303,7 @@ double zone_maps(svg_page& page, const zorvel_run_result& r, double y) {
   const double cell = 90;
   for (int m = 0; m < 2; ++m) {
     const zorvel_run_row* row = row_named(r, maps[m].row);
-    const double threshold = row ? static_cast<double>(row->threshold) : NAN;
+    const double threshold = row ? static_cast<double>(row->threshold) : std::numeric_limits<double>::quiet_NaN();
     const double x0 = kMargin + m * (kPanel + 20);
     page.text(x0, y + 18, maps[m].title, 15, "#212121", "font-weight=\"bold\"");
     page.text(x0, y + 38,

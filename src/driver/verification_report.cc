@@ -26,8 +26,9 @@ void print_rectified_frames_notice(std::FILE* out) {
 }
 
 bool print_verification_table(std::FILE* out, const zorvel_verification_result& result,
-                              const zorvel_verif_config& config) {
-  zorvel_result_table t{out};
+                              const zorvel_verif_config& config,
+                              std::vector<zorvel_run_row>* rows) {
+  zorvel_result_table t{out, rows};
   const bool m = result.metrics_measured;
   const int fov = config.percentage_fov_for_metric_calculation;
   const int percentile = config.percentile_for_variation_in_disparity;

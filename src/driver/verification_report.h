@@ -6,7 +6,10 @@
 
 #include <cstdio>
 
+#include <vector>
+
 #include "config/verif_config.h"
+#include "driver/run_result.h"
 #include "verify/verification_records.h"
 
 namespace zorvel {
@@ -22,7 +25,9 @@ void print_rectified_frames_notice(std::FILE* out);
 // figure was measured (see row_passes): when the run mode skipped the
 // measurement every row shows the result's value but fails, and an
 // unmeasured scale difference shows its -1.00 but fails.
+// rows, when given, receives each printed row as data.
 bool print_verification_table(std::FILE* out, const zorvel_verification_result& result,
-                              const zorvel_verif_config& config);
+                              const zorvel_verif_config& config,
+                              std::vector<zorvel_run_row>* rows = nullptr);
 
 }  // namespace zorvel

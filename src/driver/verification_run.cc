@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <exception>
 
+#include "common/run_messages.h"
 #include "driver/capture_loading.h"
 #include "driver/config_dump.h"
+#include "driver/run_collect.h"
 #include "driver/verification_report.h"
 #include "driver/verification_setup.h"
 #include "image/bmp.h"
@@ -32,7 +34,7 @@ void echo_configuration(const zorvel_verif_config& config, const char* config_pa
 bool read_stored_calibration(const zorvel_verif_config& config, zorvel_otp_data& otp) {
   std::printf("Parsed calibration OTP data file %s ...\n\n", config.calib_otp_data_file_path.c_str());
   if (read_otp_data(config.calib_otp_data_file_path, otp) == 1) return true;
-  std::printf("Error parsing OTP file %s ...\n\n", config.calib_otp_data_file_path.c_str());
+  report_failure("Error parsing OTP file %s ...\n\n", config.calib_otp_data_file_path.c_str());
   return false;
 }
 
@@ -70,14 +72,14 @@ zorvel_verification_result run_depth_verification(const zorvel_capture_pair& cap
   try {
     return depth_verification(capture, input);
   } catch (const std::exception&) {
-    std::printf("\nError in depth verification\n\n");
+    report_failure("\nError in depth verification\n\n");
     return {};
   }
 }
 
 // Everything the run prints once the verification ran; false when a row failed.
 bool report(const zorvel_verif_config& config, uint8_t mode,
-            const zorvel_verification_result& result) {
+            const zorvel_verification_result& result, zorvel_run_result& rr) {
   if (mode == kModeDebugInfo) print_verification_debug_info(stdout, config, result);
   std::fputs(kSeparator, stdout);
   if (mode == kModeRectifiedFramesOnly) {
@@ -85,7 +87,8 @@ bool report(const zorvel_verif_config& config, uint8_t mode,
     return true;
   }
   // Modes 6 and 7 measured nothing: their rows show the empty result and fail.
-  const bool any_fail = print_verification_table(stdout, result, config);
+  rr.table = "Depth verification results";
+  const bool any_fail = print_verification_table(stdout, result, config, &rr.rows);
   std::printf("\n");
   std::fputs(kSeparator, stdout);
   return !any_fail;
@@ -93,24 +96,61 @@ bool report(const zorvel_verif_config& config, uint8_t mode,
 
 }  // namespace
 
-bool run_verification(const zorvel_verif_config& config, const char* config_path, uint8_t mode) {
+bool run_verification(const zorvel_verif_config& config, const char* config_path, uint8_t mode,
+                      const zorvel_run_options& options, zorvel_run_result& rr) {
+  stage_clock clock(rr);
+  rr.kind = zorvel_run_kind::verification;
+  clock.start("setup");
   echo_configuration(config, config_path);
   zorvel_otp_data otp{};
-  if (!read_stored_calibration(config, otp)) return false;
-  if (!check_verification_focus(config)) return false;
-  if (config.main_aux_rotation_flag != 0) std::printf("SWAP DIMENSIONS\n");
-  if (!check_against_otp(config, otp)) return false;
+  if (!read_stored_calibration(config, otp)) {
+    end_run(rr, zorvel_run_status::not_tested, "record", "stored record unreadable");
+    return false;
+  }
+  bool matches = check_verification_focus(config);
+  if (matches) {
+    if (config.main_aux_rotation_flag != 0) std::printf("SWAP DIMENSIONS\n");
+    matches = check_against_otp(config, otp);
+  }
+  if (!matches) {
+    end_run(rr, zorvel_run_status::not_tested, "setup",
+            "configuration does not match the stored record");
+    return false;
+  }
 
+  clock.start("captures");
   zorvel_bmp_read main_reader(config.main.verify_flat_chart_image_path);
   zorvel_bmp_read aux_reader(config.aux.verify_flat_chart_image_path);
   zorvel_capture_pair capture;
-  if (!load_captures(config, main_reader, aux_reader, capture)) return false;
-  if (!check_verification_parameters(config)) return false;
+  if (!load_captures(config, main_reader, aux_reader, capture)) {
+    end_run(rr, zorvel_run_status::not_tested, "captures",
+            "a capture could not be read or has the wrong size");
+    return false;
+  }
+  if (!check_verification_parameters(config)) {
+    end_run(rr, zorvel_run_status::not_tested, "setup", "configuration values refused");
+    return false;
+  }
 
-  const zorvel_verification_input input = verification_input_of(config, otp, mode);
+  clock.start("verification");
+  zorvel_verification_input input = verification_input_of(config, otp, mode);
+  input.keep_images = options.want_images;
+  input.image_reduction = options.image_reduction;
   const zorvel_verification_result result = run_depth_verification(capture, input);
-  if (!result.ok) return false;
-  return report(config, mode, result);
+  collect_verification(rr, config, input, result);
+  if (!result.ok) {
+    end_run(rr, zorvel_run_status::failed, "verification", "depth verification failed");
+    return false;
+  }
+  clock.start("report");
+  const bool passed = report(config, mode, result, rr);
+  if (stops_after_images(mode)) {
+    end_run(rr, zorvel_run_status::diagnostic, "", "");
+    rr.failure_message.clear();
+  } else if (!passed) {
+    end_run(rr, zorvel_run_status::failed, "table", "a row failed");
+  }
+  return passed;
 }
 
 }  // namespace zorvel

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/run_messages.h"
 #include "driver/focus_ratio.h"
 #include "driver/value_checks.h"
 #include "otp/otp_record.h"
@@ -20,7 +21,7 @@ bool focus_check(const char* who, const zorvel_verif_camera_params& cam, float t
   if (!(p > tolerance)) return true;
   std::printf("\n diff_%s_Flat = %f v_config.tolerance_of_fl_ratio_in_percent_%s %f", who,
               static_cast<double>(p), who, static_cast<double>(tolerance));
-  std::printf(error_format, static_cast<double>(cam.verify_focal_length_ratio),
+  report_failure(error_format, static_cast<double>(cam.verify_focal_length_ratio),
               static_cast<double>(t));
   return false;
 }
@@ -28,7 +29,7 @@ bool focus_check(const char* who, const zorvel_verif_camera_params& cam, float t
 bool size_match(const char* format, const zorvel_verif_camera_params& cam, uint16_t otp_width,
                 uint16_t otp_height) {
   if (cam.verify_input_width == otp_width && cam.verify_input_height == otp_height) return true;
-  std::printf(format, static_cast<uint32_t>(cam.verify_input_width),
+  report_failure(format, static_cast<uint32_t>(cam.verify_input_width),
               static_cast<uint32_t>(cam.verify_input_height), static_cast<uint32_t>(otp_width),
               static_cast<uint32_t>(otp_height));
   return false;
@@ -36,7 +37,7 @@ bool size_match(const char* format, const zorvel_verif_camera_params& cam, uint1
 
 bool value_match(const char* format, int64_t configured, uint16_t stored) {
   if (configured == stored) return true;
-  std::printf(format, static_cast<uint32_t>(configured), static_cast<uint32_t>(stored));
+  report_failure(format, static_cast<uint32_t>(configured), static_cast<uint32_t>(stored));
   return false;
 }
 

@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
+#include "common/run_messages.h"
 #include "detect/keypoints.h"
 #include "numerics/matrix.h"
 #include "stereo/disparity_metrics.h"
@@ -79,6 +81,18 @@ void measure_distance(const zorvel_verification_input& in, double main_focal_px,
   r.reference_disparity_px = static_cast<float>(std::fabs(baseline * main_focal_px / distance));
 }
 
+// The verification's aux corners are already in the main frame.
+void note_pair_disparities_of(zorvel_run_details& d, const zorvel_chart_pair& dewarped,
+                              const zorvel_key_points& ap, int32_t n) {
+  std::vector<double> rows(static_cast<size_t>(n)), cols(static_cast<size_t>(n));
+  for (int32_t i = 0; i < n; ++i) {
+    rows[i] = static_cast<double>(ap.y[i]);
+    cols[i] = static_cast<double>(ap.x[i]);
+  }
+  note_pair_disparities(d, dewarped.main_points, rows.data(), cols.data(), n,
+                        dewarped.main_width, dewarped.main_height);
+}
+
 zorvel_disparity_metrics measure_disparities(const zorvel_verification_input& in,
                                              const zorvel_chart_pair& dewarped,
                                              const zorvel_chart_pair& rectified, int32_t n) {
@@ -118,13 +132,16 @@ zorvel_verification_result measure_rectified_pairs(const zorvel_verification_inp
                                                    zorvel_chart_pair dewarped,
                                                    zorvel_chart_pair rectified,
                                                    double main_focal_px, int32_t n_main,
-                                                   int32_t n_aux) {
+                                                   int32_t n_aux, zorvel_run_details* details) {
   zorvel_verification_result r;
+  if (details) r.details = std::move(*details);
   zorvel_key_points& mp = dewarped.main_points;
   zorvel_key_points& ap = rectified.aux_points;
   const int32_t n = match_keypoints_by_label(mp, ap, n_main, n_aux);
+  note_paired(r.details, "main flat", n);
+  note_paired(r.details, "aux flat", n);
   if (n < 1) {
-    std::printf("Error: no matching key points between main and rectified aux images\n");
+    report_failure("Error: no matching key points between main and rectified aux images\n");
     return r;
   }
   centre_points(dewarped, rectified, n);
@@ -132,6 +149,7 @@ zorvel_verification_result measure_rectified_pairs(const zorvel_verification_inp
 
   measure_distance(input, main_focal_px, mp, ap, n, r);
   r.disparity = measure_disparities(input, dewarped, rectified, n);
+  note_pair_disparities_of(r.details, dewarped, ap, n);
   print_reference_block(r.disparity);
   const double baseline = static_cast<double>(input.baseline_mm);
   const double distance = static_cast<double>(input.flat_chart_distance_mm);

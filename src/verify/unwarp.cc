@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/run_messages.h"
 #include "detect/debug_output.h"
 #include "detect/preprocess.h"
 #include "image/bmp.h"
@@ -89,7 +90,7 @@ bool rectify_into_main_geometry(const zorvel_verification_input& in,
                   in.model.geo) == 0) {
     return true;
   }
-  std::printf("\nError: aux image of %dx%d pixels cannot be rectified\n", source.aux_width,
+  report_failure("\nError: aux image of %dx%d pixels cannot be rectified\n", source.aux_width,
               source.aux_height);
   return false;
 }
@@ -136,7 +137,7 @@ bool copy_debug_image(const char* source, const char* target, bool announce,
 
 void write_rotated_debug_images(const char* direction, const zorvel_chart_pair& dewarped) {
   if (!copy_debug_image(kOrigMain, kRectMainRot, true, direction, dewarped)) {
-    std::printf("\nError: Failed to parse orig-main-flat.bmp\n");
+    report_failure("\nError: Failed to parse orig-main-flat.bmp\n");
     return;
   }
   copy_debug_image(kRectifiedAux, kRectAuxRot, false, direction, dewarped);

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "detect/preprocess.h"
+#include "detect/run_details.h"
 #include "stereo/disparity_metrics.h"
 #include "stereo/stereo_model.h"
 
@@ -43,6 +44,8 @@ struct zorvel_verification_input {
   zorvel_metric_settings metric_settings;
   uint8_t rotation_flag = 0;  // 1 right, 2 left, other none; names the debug images' turn
   uint8_t run_mode = 0;
+  bool keep_images = false;  // reduced working images in the result's details
+  int32_t image_reduction = 4;
 };
 
 struct zorvel_verification_result {
@@ -57,6 +60,7 @@ struct zorvel_verification_result {
   float max_vd_px = 0.0f;                // largest row difference
   float fov_at_max_vd_percent = 0.0f;    // its radius over the half diagonal
   float scale_difference_percent = 0.0f; // -1 when not measured
+  zorvel_run_details details;  // what detection and the measures saw, for reports only
 };
 
 // Run modes 2, 6 and 7 end the verification after the debug images.

@@ -1,9 +1,14 @@
 // `zorvel record`: the records a calibration just wrote list exactly the
 // values it stored, and damaged files are refused with the field named and
-// exit status 1, never listed as if they were valid.
+// exit status 1, never listed as if they were valid. `--report DIR`: the
+// picture lands beside an unchanged run, and a folder that cannot take it
+// costs one line on standard error, nothing else.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -136,6 +141,45 @@ TEST_F(RecordCommand, RefusesDamagedFilesNamingTheField) {
     EXPECT_NE(out.err.find(r.err), std::string::npos) << r.args << "\n" << out.err;
     EXPECT_EQ(out.text, "");
   }
+}
+TEST_F(RecordCommand, ReportBesideAnUnchangedRunAndRefusedFoldersCostOneLine) {
+  const std::string calibration = quoted(module_file("calibration.cfg"));
+  const std::string otp = module_file("calibration.otp");
+  const command_output plain = run_tool(ZORVEL_CLI_FILE, calibration);
+  const std::string stored = read_file(otp);
+  const bool converter = std::system("command -v rsvg-convert >/dev/null 2>&1") == 0;
+  write_file(dir_->file("a_file"), "x");
+  std::filesystem::create_directory(dir_->file("calibration report"));
+  std::filesystem::create_directory(dir_->file("verification report"));
+  const struct {
+    std::string config, report, banner, err_line;  // err_line "" when the report is written
+  } cases[] = {
+      {calibration, dir_->file("calibration report"), "CALIBRATION (L + flat chart) PASSED", ""},
+      {quoted(module_file("verification.cfg")), dir_->file("verification report"), "VERIFICATION PASSED", ""},
+      {calibration, dir_->file("a_file"), "", "zorvel: report not written to " + dir_->file("a_file") + ": not a folder\n"},
+      {calibration, "/proc/self", "", "zorvel: report not written to /proc/self: folder not writable\n"},
+  };
+  for (const auto& c : cases) {
+    const command_output out = run_tool(ZORVEL_CLI_FILE, c.config + " --report " + quoted(c.report));
+    EXPECT_EQ(out.status, 0) << c.report << "\n" << out.err;
+    EXPECT_EQ(read_file(otp), stored) << c.report;
+    if (c.config == calibration) {
+      EXPECT_EQ(out.text, plain.text) << c.report;
+    }
+    if (!c.err_line.empty()) {
+      EXPECT_EQ(out.err.substr(0, out.err.find('\n') + 1), c.err_line);
+      EXPECT_EQ(std::count(out.err.begin(), out.err.end(), '\n'), 2) << out.err;  // and the verdict
+      continue;
+    }
+    EXPECT_EQ(std::count(out.err.begin(), out.err.end(), '\n'), 1) << out.err;  // the verdict alone
+    EXPECT_NE(read_file(c.report + "/report.svg").find(c.banner), std::string::npos) << c.report;
+    if (converter) {
+      const std::string png = read_file(c.report + "/report.png");
+      ASSERT_GT(png.size(), 24u) << c.report;
+      EXPECT_EQ(png.substr(12, 8), std::string("IHDR\0\0\x05\x28", 8));  // 1320 pixels wide
+    }
+  }
+  EXPECT_EQ(read_file(dir_->file("a_file")), "x");
 }
 #endif
 
