@@ -15,8 +15,9 @@ set(allowed_driver driver common calib verify stereo detect image numerics otp c
 # The simulator and the chart generator sit beside the library, never inside
 # the run: they may use its low layers but no driver.
 set(allowed_sim sim image numerics config common)
-# The command runs the library's own entry to read what the run found.
-set(allowed_tools sim zorvel driver)
+# The command runs the library's own entry to read what the run found, and
+# lists stored records with the library's reader.
+set(allowed_tools sim zorvel driver otp common)
 
 file(GLOB_RECURSE sources RELATIVE ${ROOT}
   ${ROOT}/src/*.h ${ROOT}/src/*.cc ${ROOT}/sim/*.h ${ROOT}/sim/*.cc ${ROOT}/tools/*.cc)

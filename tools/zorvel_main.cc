@@ -11,12 +11,15 @@
 #include "driver/entry.h"
 #include "driver/run_collect.h"
 #include "driver/run_result.h"
+#include "record_command.h"
+#include "report_png.h"
 #include "zorvel_version.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: zorvel CONFIG [--mode N] [--json FILE] [--key-points] [--report DIR]\n"
+    "       zorvel record FILE [--json]   (zorvel record --help)\n"
     "       zorvel --help | --version\n"
     "\n"
     "Runs the calibration or verification described by the key=value\n"
@@ -95,6 +98,7 @@ const char* option_value(const std::string& arg, const char* name, int& i, int a
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "record") == 0) return zorvel::tools::record_command(argc - 2, argv + 2);
   const char* config_path = nullptr;
   uint8_t mode = 0;
   zorvel::zorvel_run_options options;
@@ -138,6 +142,9 @@ int main(int argc, char** argv) {
   zorvel::zorvel_run_result result;
   zorvel::run(config_path, mode, options, &result);
   std::fflush(stdout);
+  if (const std::string line = zorvel::tools::report_png_after(result); !line.empty()) {
+    std::fprintf(stderr, "zorvel: %s\n", line.c_str());
+  }
   std::fprintf(stderr, "zorvel: %s\n", zorvel::run_summary(result).c_str());
   return exit_status(result.status);
 }

@@ -3,10 +3,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "driver/run_report_svg.h"
+
 namespace zorvel {
 
 bool write_run_report(const zorvel_run_result& r, const std::string& dir, std::string& why) {
-  (void)r;
   std::error_code ec;
   const std::filesystem::file_status st = std::filesystem::status(dir, ec);
   if (!std::filesystem::exists(st)) {
@@ -17,8 +18,8 @@ bool write_run_report(const zorvel_run_result& r, const std::string& dir, std::s
     why = "not a folder";
     return false;
   }
-  // The picture of r is drawn into dir here.
-  return true;
+  // An unwritable folder is found by the write itself, which says so.
+  return write_run_report_svg(r, dir, why);
 }
 
 }  // namespace zorvel

@@ -1,5 +1,5 @@
 // The picture of a run, written into the report folder a caller or the
-// configuration names. Drawing is not here yet: this is where it plugs in.
+// configuration names: report.svg (driver/run_report_svg.h).
 #pragma once
 
 #include <string>
