@@ -5,22 +5,28 @@ include(CMakePackageConfigHelpers)
 
 set(ZORVEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/zorvel)
 
+# Components follow the Debian packages (cmake/packaging.cmake): the runtime
+# library alone, what building against it needs, and the commands.
 install(TARGETS zorvel EXPORT zorvel_targets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-  PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zorvel)
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
+  PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zorvel COMPONENT development)
 install(EXPORT zorvel_targets NAMESPACE zorvel:: DESTINATION ${ZORVEL_CMAKE_DIR}
-  FILE zorvelTargets.cmake)
+  FILE zorvelTargets.cmake COMPONENT development)
 
 if(TARGET zorvel_cli)
-  # The installed command finds the installed library beside it.
+  # The installed command finds the installed library beside it; under /usr
+  # the library is on the system's search path and needs no RPATH.
   if(APPLE)
     set_target_properties(zorvel_cli PROPERTIES INSTALL_RPATH "@loader_path/../${CMAKE_INSTALL_LIBDIR}")
-  elseif(UNIX)
+  elseif(UNIX AND NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
     set_target_properties(zorvel_cli PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
   endif()
-  install(TARGETS zorvel_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS zorvel_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+endif()
+if(TARGET zorvel_chartgen)
+  install(TARGETS zorvel_chartgen RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
 
 # The schema of the JSON result a run writes when asked.
@@ -32,14 +38,16 @@ configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/zorvelConfig.cmake.in
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/zorvelConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/zorvelConfig.cmake
-  ${PROJECT_BINARY_DIR}/zorvelConfigVersion.cmake DESTINATION ${ZORVEL_CMAKE_DIR})
+  ${PROJECT_BINARY_DIR}/zorvelConfigVersion.cmake DESTINATION ${ZORVEL_CMAKE_DIR}
+  COMPONENT development)
 
 # The .pc file locates itself, so an install under any --prefix works.
 file(RELATIVE_PATH ZORVEL_PC_TO_PREFIX
   ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 string(REGEX REPLACE "/$" "" ZORVEL_PC_TO_PREFIX "${ZORVEL_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/zorvel.pc.in ${PROJECT_BINARY_DIR}/zorvel.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/zorvel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${PROJECT_BINARY_DIR}/zorvel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+  COMPONENT development)
 
 # The install check needs the shipped files built before it runs.
 if(TARGET zorvel_install_tests)

@@ -1,3 +1,4 @@
+#include "common/file_open.h"
 #include "config/config_reader.h"
 
 #include <sys/stat.h>
@@ -60,7 +61,7 @@ bool zorvel_config_reader::load(zorvel_parse_result& result) {
     result.fail("Invalid file mode " + std::to_string(mode) + " for config file " + path_);
     return false;
   }
-  unique_file file(std::fopen(path_.c_str(), "rb"));
+  unique_file file(open_file(path_, "rb"));
   if (!file) {
     result.fail("Failed to open config file " + path_);
     return false;

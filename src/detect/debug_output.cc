@@ -1,4 +1,5 @@
 // Debug images and value lists of the calibration drivers.
+#include "common/file_open.h"
 #include "detect/debug_output.h"
 
 #include <cstdio>
@@ -21,7 +22,7 @@ void write_debug_image(const char* file_name, const std::vector<uint8_t>& r,
 }
 
 void write_double_list(const double* values, int32_t count, const char* file_name) {
-  unique_file file(std::fopen(file_name, "w"));
+  unique_file file(open_file(file_name, "wb"));
   if (!file) return;
   std::fprintf(file.get(), "%d \n", 1);
   std::fprintf(file.get(), "%d \n", count);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/file_open.h"
 #include "common/unique_file.h"
 #include "detect/keypoints.h"
 #include "common/unique_file.h"
@@ -46,7 +47,7 @@ int match_keypoints_by_label(zorvel_key_points& a, zorvel_key_points& b, int32_t
 }
 
 void write_int_list(const int32_t* values, int32_t count, const char* file_name) {
-  unique_file file(std::fopen(file_name, "w"));
+  unique_file file(open_file(file_name, "wb"));
   if (!file) return;
   std::fprintf(file.get(), "%d \n", 1);
   std::fprintf(file.get(), "%d \n", count);
@@ -57,7 +58,7 @@ void write_int_list(const int32_t* values, int32_t count, const char* file_name)
 
 void write_rectified_keypoints_debug(const zorvel_chart_pair& main_pair,
                                      const zorvel_chart_pair& aux_pair, int32_t count) {
-  unique_file file(std::fopen("key_points_after_rectification_debug.txt", "w"));
+  unique_file file(open_file("key_points_after_rectification_debug.txt", "wb"));
   if (!file) return;
   const zorvel_key_points& m = main_pair.main_points;
   const zorvel_key_points& a = aux_pair.aux_points;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "common/file_open.h"
 #include "image/bmp.h"
 #include "image/bmp_layout.h"
 
@@ -105,7 +106,7 @@ void split_row(const uint8_t* bgr, uint32_t pixels, uint8_t* r, uint8_t* g, uint
 }  // namespace
 
 zorvel_bmp_read::zorvel_bmp_read(std::string path)
-    : file_(std::fopen(path.c_str(), "rb")), path_(std::move(path)) {}
+    : file_(open_file(path, "rb")), path_(std::move(path)) {}
 
 zorvel_bmp_read::zorvel_bmp_read(unique_file file, std::string path)
     : file_(std::move(file)), path_(std::move(path)) {}

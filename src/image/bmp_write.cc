@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 
+#include "common/file_open.h"
 #include "image/bmp.h"
 #include "image/bmp_layout.h"
 
@@ -18,7 +19,7 @@ constexpr int kLineBuffered = 432;
 }  // namespace
 
 zorvel_bmp_write::zorvel_bmp_write(std::string path)
-    : file_(std::fopen(path.c_str(), "wb")), path_(std::move(path)) {}
+    : file_(open_file(path, "wb")), path_(std::move(path)) {}
 
 int zorvel_bmp_write::write(const uint8_t* r, const uint8_t* g, const uint8_t* b,
                             uint32_t width, uint32_t height) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/file_open.h"
 #include "common/unique_file.h"
 #include "otp/file_replace.h"
 #include "otp/otp_codec.h"
@@ -21,7 +22,7 @@ constexpr char kNotFiniteMessage[] =
 // shorter or a read fails, which the decoder reports as truncation. False
 // (after printing why) only when the file does not open.
 bool read_prefix(const std::string& path, size_t size, std::vector<uint8_t>& bytes) {
-  unique_file file(std::fopen(path.c_str(), "rb"));
+  unique_file file(open_file(path, "rb"));
   if (!file) {
     std::printf(kOpenForReadingMessage, path.c_str());
     return false;

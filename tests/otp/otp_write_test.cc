@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -35,6 +36,33 @@ TEST(OtpWrite, ReplacesTheWholeFileAndWritesThroughALink) {
   EXPECT_EQ(write_interim_data(dir.file("link"), numbered_record<zorvel_otp_interim_data>()), 1);
   EXPECT_TRUE(fs::is_symlink(dir.file("link")));
   EXPECT_EQ(read_file(path).size(), 2577u);
+}
+
+// A run killed between creating its temporary and renaming it leaves the
+// temporary behind; neither a hundred of them (the old numbered names ran out
+// at 100) nor a fresh one of a run still writing may stop the next write, and
+// the old ones are cleared away.
+TEST(OtpWrite, LeftoverTemporariesNeitherBlockNorPileUp) {
+  scratch_dir dir;
+  const std::string path = dir.file("calibration.otp");
+  write_file(path, kPrevious);
+  const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(10);
+  for (int n = 0; n < 100; ++n) {
+    const std::string leftover = path + ".tmp" + std::to_string(n);
+    write_file(leftover, std::string(470, 'x'));
+    if (n % 2 == 0) fs::last_write_time(leftover, old);
+  }
+  write_file(dir.file("other.otp.tmp0"), "y");  // another file's temporary
+  fs::last_write_time(dir.file("other.otp.tmp0"), old);
+  EXPECT_EQ(capture_stdout([&] { EXPECT_EQ(write_otp_data(path, numbered_record<zorvel_otp_data>()), 1); }), "");
+  EXPECT_EQ(read_file(path).size(), 470u);
+  for (int n = 0; n < 100; ++n) {
+    EXPECT_EQ(fs::exists(path + ".tmp" + std::to_string(n)), n % 2 == 1) << n;
+  }
+  EXPECT_EQ(entries(dir.path()), 1u + 50u + 1u);  // the record, the young leftovers, the other one
+  EXPECT_EQ(write_interim_data(path, numbered_record<zorvel_otp_interim_data>()), 1);
+  EXPECT_EQ(read_file(path).size(), 2577u);
+  EXPECT_EQ(entries(dir.path()), 52u);
 }
 
 TEST(OtpWrite, FailuresAreReportedAndKeepThePreviousFile) {
