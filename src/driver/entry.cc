@@ -35,17 +35,17 @@ void print_banner(const char* config_path) {
 
 int32_t dispatch(const char* config_path, uint8_t mode) {
   zorvel_calib_config calib_config;
-  zorvel_config_reader calib_reader(config_path);
+  // Read once for both parsers; the second load repeats any file message.
+  zorvel_config_reader reader(config_path);
   zorvel_parse_result calib_result;
   print_banner(config_path);
-  parse_calib_config(calib_reader, calib_config, calib_result);
+  parse_calib_config(reader, calib_config, calib_result);
   if (calib_result.status == 1) return run_calibration(calib_config, config_path, mode);
 
   zorvel_verif_config verif_config;
-  zorvel_config_reader verif_reader(config_path);
   zorvel_parse_result verif_result;
   std::fputs(kNotCalibration, stdout);
-  parse_verif_config(verif_reader, verif_config, verif_result, stdout);
+  parse_verif_config(reader, verif_config, verif_result, stdout);
   if (verif_result.status == 1) return run_verification(verif_config, config_path, mode);
 
   std::fputs(kNotVerification, stdout);
