@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <filesystem>
 #include <cmath>
 #include <limits>
 
@@ -92,6 +94,15 @@ TEST(ReaderTest, SizeLimitKnownKeysAndRepeatedLoads) {
     EXPECT_EQ(c.keys == 0 ? "" : reader.get("main_native_width"), c.keys == 0 ? "" : "4000");
   }
   EXPECT_EQ(at_limit.size(), kMaxConfigFileBytes);
+
+  // An 88 MB file is refused by its size alone, without reading it.
+  write_file(dir.file("c.cfg"), known);
+  std::filesystem::resize_file(dir.file("c.cfg"), std::uintmax_t{88} << 20);
+  const auto start = std::chrono::steady_clock::now();
+  zorvel_parse_result result;
+  EXPECT_FALSE(zorvel_config_reader(dir.file("c.cfg")).load(result));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_EQ(result.messages, too_large);
 }
 
 // What each parser stores for text: a rejected integer keeps the 5 it had, a
