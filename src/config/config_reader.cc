@@ -92,8 +92,8 @@ bool zorvel_config_reader::read_file(std::string& text, std::string& failure) co
     failure = "Failed to open config file " + path_;
     return false;
   }
-  // In blocks up to one byte past the limit, in case the file grew since
-  // the query; a read error ends the text like the end of the file.
+  // In blocks; a file that grew past the limit since the query is refused
+  // all the same. A read error ends the text like the end of the file.
   constexpr std::size_t kBlockBytes = 64 * 1024;
   for (;;) {
     const std::size_t have = text.size();

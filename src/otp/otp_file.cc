@@ -35,11 +35,11 @@ bool read_prefix(const std::string& path, size_t size, size_t other_record_size,
   }
   struct stat status;
   if (::fstat(::fileno(file.get()), &status) == 0) {
-    if (S_ISDIR(status.st_mode)) {
+    if ((status.st_mode & S_IFMT) == S_IFDIR) {
       std::printf(kDirectoryMessage, path.c_str());
       return false;
     }
-    if (other_record_message && S_ISREG(status.st_mode) &&
+    if (other_record_message && (status.st_mode & S_IFMT) == S_IFREG &&
         status.st_size == static_cast<off_t>(other_record_size)) {
       std::printf(other_record_message, path.c_str());
       return false;
