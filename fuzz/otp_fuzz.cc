@@ -13,10 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (zorvel::decode_otp_data(data, size, "fuzz.otp", otp) == 1) {
     const auto again = zorvel::encode_otp_data(otp);
     if (std::memcmp(again.data(), data, again.size()) != 0) std::abort();
-    if (std::FILE* sink = std::fopen("/dev/null", "w")) {
-      zorvel::print_otp_summary(sink, otp);
-      std::fclose(sink);
-    }
+    zorvel::print_otp_summary(stdout, otp);
   }
   zorvel::zorvel_otp_interim_data interim;
   if (zorvel::decode_interim_data(data, size, "fuzz.interim", interim) == 1) {

@@ -47,64 +47,90 @@ std::string trim_config_text(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
+zorvel_config_reader zorvel_config_reader::from_text(std::string_view text, std::string path,
+                                                     config_key_filter keep) {
+  zorvel_config_reader reader(std::move(path), keep);
+  reader.loaded_ = true;
+  reader.store_lines(text);
+  return reader;
+}
+
 bool zorvel_config_reader::load(zorvel_parse_result& result) {
+  if (!loaded_) {
+    loaded_ = true;
+    std::string text;
+    if (read_file(text, failure_)) store_lines(text);
+  }
+  if (!failure_.empty()) {
+    result.fail(failure_);
+    return false;
+  }
+  return true;
+}
+
+bool zorvel_config_reader::read_file(std::string& text, std::string& failure) const {
   // A failed query other than "no such file" reports the zeroed mode word.
   struct stat status;
   std::memset(&status, 0, sizeof status);
   errno = 0;
   if (::stat(path_.c_str(), &status) != 0 && errno == ENOENT) {
-    result.fail("Could not find config file " + path_);
+    failure = "Could not find config file " + path_;
     return false;
   }
   const auto mode = static_cast<unsigned>(status.st_mode);
   if ((mode & kRegularFileBit) == 0) {
-    result.fail("Invalid file mode " + std::to_string(mode) + " for config file " + path_);
+    failure = "Invalid file mode " + std::to_string(mode) + " for config file " + path_;
+    return false;
+  }
+  const std::string too_large = "Config file " + path_ + " is larger than " +
+                                std::to_string(kMaxConfigFileBytes) + " bytes";
+  if (status.st_size > static_cast<off_t>(kMaxConfigFileBytes)) {
+    failure = too_large;
     return false;
   }
   unique_file file(open_file(path_, "rb"));
   if (!file) {
-    result.fail("Failed to open config file " + path_);
+    failure = "Failed to open config file " + path_;
     return false;
   }
-
-  // Read line by line without ever holding more than one line's limit (plus
-  // a carriage return and one byte to notice an overlong line).
-  std::string line;
-  bool too_long = false;
-  bool pending = false;  // something was read since the last line feed
+  // In blocks; a file that grew past the limit since the query is refused
+  // all the same. A read error ends the text like the end of the file.
+  constexpr std::size_t kBlockBytes = 64 * 1024;
   for (;;) {
-    const int c = std::getc(file.get());
-    if (c == EOF) {
-      if (pending && !too_long && line.size() <= kMaxConfigLineChars) store_line(line);
-      break;
+    const std::size_t have = text.size();
+    text.resize(have + kBlockBytes);
+    const std::size_t got = std::fread(text.data() + have, 1, kBlockBytes, file.get());
+    text.resize(have + got);
+    if (text.size() > kMaxConfigFileBytes) {
+      failure = too_large;
+      return false;
     }
-    if (c == '\n') {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (!too_long && line.size() <= kMaxConfigLineChars) store_line(line);
-      line.clear();
-      too_long = false;
-      pending = false;
-      continue;
-    }
-    pending = true;
-    if (too_long) continue;
-    if (line.size() > kMaxConfigLineChars + 1) {
-      too_long = true;  // consumed up to its line feed, then dropped whole
-      continue;
-    }
-    line += static_cast<char>(c);
+    if (got < kBlockBytes) return true;
   }
-  return true;
 }
 
-void zorvel_config_reader::store_line(const std::string& raw) {
-  const std::string line = raw.substr(0, raw.find('\0'));
+void zorvel_config_reader::store_lines(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t feed = text.find('\n');
+    std::string_view line = text.substr(0, feed);
+    if (feed == std::string_view::npos) {
+      text = {};  // the last line, without a line feed, keeps any CR
+    } else {
+      text.remove_prefix(feed + 1);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    }
+    if (line.size() <= kMaxConfigLineChars) store_line(line);
+  }
+}
+
+void zorvel_config_reader::store_line(std::string_view raw) {
+  const std::string_view line = raw.substr(0, raw.find('\0'));
   const std::size_t equals = line.find('=');
-  if (equals == std::string::npos || equals + 1 == line.size()) return;
-  const std::string key = normalise_config_text(line.substr(0, equals));
-  const std::string value = line.substr(equals + 1);
-  values_[key] = normalise_config_text(value);
-  path_values_[key] = trim_config_text(value);
+  if (equals == std::string_view::npos || equals + 1 == line.size()) return;
+  std::string key = normalise_config_text(std::string(line.substr(0, equals)));
+  if (!keep_(key)) return;
+  const std::string value(line.substr(equals + 1));
+  entries_[std::move(key)] = entry{normalise_config_text(value), trim_config_text(value)};
 }
 
 bool zorvel_config_reader::require(const char* const* table, int count,
@@ -125,13 +151,13 @@ bool zorvel_config_reader::require(const char* const* table, int count,
 }
 
 std::string zorvel_config_reader::get(const std::string& key) const {
-  const auto it = values_.find(key);
-  return it == values_.end() ? std::string() : it->second;
+  const auto it = entries_.find(key);
+  return it == entries_.end() ? std::string() : it->second.value;
 }
 
 std::string zorvel_config_reader::get_path(const std::string& key) const {
-  const auto it = path_values_.find(key);
-  return it == path_values_.end() ? std::string() : it->second;
+  const auto it = entries_.find(key);
+  return it == entries_.end() ? std::string() : it->second.as_written;
 }
 
 bool parse_int(const std::string& text, int32_t& out) {

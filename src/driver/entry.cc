@@ -56,10 +56,11 @@ int32_t dispatch(const char* config_path, uint8_t mode, const zorvel_run_options
   stage_clock clock(rr);
   clock.start("configuration");
   zorvel_calib_config calib_config;
-  zorvel_config_reader calib_reader(config_path);
+  // Read once for both parsers; the second load repeats any file message.
+  zorvel_config_reader reader(config_path);
   zorvel_parse_result calib_result;
   print_banner(config_path);
-  parse_calib_config(calib_reader, calib_config, calib_result);
+  parse_calib_config(reader, calib_config, calib_result);
   take_outputs(calib_config.result_json_file_path, calib_config.result_report_dir_path, rr);
   zorvel_run_options effective = options;
   if (!rr.report_dir.empty()) effective.want_images = true;  // the picture shows them
@@ -69,10 +70,9 @@ int32_t dispatch(const char* config_path, uint8_t mode, const zorvel_run_options
   }
 
   zorvel_verif_config verif_config;
-  zorvel_config_reader verif_reader(config_path);
   zorvel_parse_result verif_result;
   std::fputs(kNotCalibration, stdout);
-  parse_verif_config(verif_reader, verif_config, verif_result, stdout);
+  parse_verif_config(reader, verif_config, verif_result, stdout);
   take_outputs(verif_config.result_json_file_path, verif_config.result_report_dir_path, rr);
   if (!rr.report_dir.empty()) effective.want_images = true;
   if (verif_result.status == 1) {

@@ -22,6 +22,7 @@ constexpr char kParse[] = "zorvel_bmp_read::parse";
 constexpr int kLineFileHeader = 97;
 constexpr int kLineSignature = 103;
 constexpr int kLineInfoHeader = 109;
+constexpr int kLineHeaderSize = 112;
 constexpr int kLineCompression = 115;
 constexpr int kLineBitsPerPixel = 121;
 constexpr int kLineDimensions = 127;
@@ -130,6 +131,17 @@ int zorvel_bmp_read::parse() {
   if (std::fread(info_header_, 1, sizeof info_header_, file) != sizeof info_header_) {
     std::printf("(%s:%d) Error reading BITMAPINFOHEADER in file %s\n", kParse, kLineInfoHeader,
                 path);
+    return 0;
+  }
+  // A header shorter than the information header lays its fields out
+  // otherwise (the 12-byte core header has 16-bit sizes): nothing read below
+  // would mean what it says. Planes and the pixel offset stay unchecked, as
+  // they always were: nothing here depends on them, and a station's writer
+  // may have left them 0.
+  const uint32_t header_size = le::get<uint32_t>(info_header_ + kBmpHeaderSizeAt);
+  if (header_size < kBmpInfoHeaderBytes) {
+    std::printf("(%s:%d) Unsupported BMP header size %u in file %s\n", kParse, kLineHeaderSize,
+                header_size, path);
     return 0;
   }
   const uint32_t compression = le::get<uint32_t>(info_header_ + kBmpCompressionAt);

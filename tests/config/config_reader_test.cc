@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <filesystem>
 #include <cmath>
 #include <limits>
 
@@ -12,12 +14,16 @@
 namespace zorvel::test {
 namespace {
 
+// The line rules on their own: every key is kept.
 zorvel_config_reader load(const std::string& content) {
   const scratch_dir dir;
   write_file(dir.file("c.cfg"), content);
-  zorvel_config_reader reader(dir.file("c.cfg"));
+  zorvel_config_reader reader(dir.file("c.cfg"), every_config_key);
   zorvel_parse_result result;
   EXPECT_TRUE(reader.load(result) && result.status == 1 && result.messages.empty()) << result.messages;
+  // Text from memory follows the same rules.
+  const auto same = zorvel_config_reader::from_text(content, "", every_config_key);
+  EXPECT_EQ(same.key_count(), reader.key_count());
   return reader;
 }
 
@@ -58,7 +64,45 @@ TEST(ReaderTest, WhichLinesAreKeptAndHowKeysAndValuesAreNormalised) {
   EXPECT_EQ(reader.get("n"), "5");  // a NUL ends the line
   EXPECT_FALSE(reader.find("z"));
   EXPECT_EQ(reader.get("last"), "9");  // no final line feed
-  EXPECT_EQ(reader.values().size(), 12u);
+  EXPECT_EQ(reader.key_count(), 12u);
+}
+
+// A file is read at most once and up to a size limit; of its lines only the
+// keys a parser reads are kept, and every load repeats the first outcome.
+TEST(ReaderTest, SizeLimitKnownKeysAndRepeatedLoads) {
+  const scratch_dir dir;
+  const std::string known = "MAIN_native_width=4000\nenable_debug_mode=1\nresult_json_file=r.json\n";
+  const std::string filler = "unknown_key=1\n";
+  const std::string at_limit = known + std::string(kMaxConfigFileBytes - known.size() - filler.size(), '#') +
+                               "\n" + filler.substr(1);
+  const std::string too_large = "Config file " + dir.file("c.cfg") + " is larger than 1048576 bytes\n";
+  const struct {
+    std::string content;
+    std::string messages;
+    size_t keys;
+  } cases[] = {{at_limit, "", 3}, {at_limit + "\n", too_large, 0}, {known + filler, "", 3}};
+  for (const auto& c : cases) {
+    write_file(dir.file("c.cfg"), c.content);
+    zorvel_config_reader reader(dir.file("c.cfg"));
+    for (int load = 0; load < 2; ++load) {
+      if (load == 1) write_file(dir.file("c.cfg"), "");  // never read again
+      zorvel_parse_result result;
+      EXPECT_EQ(reader.load(result), c.messages.empty());
+      EXPECT_EQ(result.messages, c.messages);
+      EXPECT_EQ(reader.key_count(), c.keys);
+    }
+    EXPECT_EQ(c.keys == 0 ? "" : reader.get("main_native_width"), c.keys == 0 ? "" : "4000");
+  }
+  EXPECT_EQ(at_limit.size(), kMaxConfigFileBytes);
+
+  // An 88 MB file is refused by its size alone, without reading it.
+  write_file(dir.file("c.cfg"), known);
+  std::filesystem::resize_file(dir.file("c.cfg"), std::uintmax_t{88} << 20);
+  const auto start = std::chrono::steady_clock::now();
+  zorvel_parse_result result;
+  EXPECT_FALSE(zorvel_config_reader(dir.file("c.cfg")).load(result));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_EQ(result.messages, too_large);
 }
 
 // What each parser stores for text: a rejected integer keeps the 5 it had, a

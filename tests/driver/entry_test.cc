@@ -72,6 +72,12 @@ TEST(EntryTest, FilesNeitherParserTakesAreReportedByBoth) {
   EXPECT_EQ(after(run(nullptr).text, "Validating config file  ...\n\n"),
             both_rejected("Could not find config file \n", "Could not find config file \n"));
 
+  // A file over the size limit is refused before it is read, by both.
+  const std::string large = dir.file("large.cfg"), too_large = "Config file " + large + " is larger than 1048576 bytes\n";
+  write_file(large, render(calib_sample()) + std::string(1 << 20, '\n'));
+  EXPECT_EQ(after(run(large.c_str()).text, "Validating config file " + large + " ...\n\n"),
+            both_rejected(too_large, too_large));
+
   const std::string path = dir.file("foreign.cfg");
   for (const char* content : {"hello = world\nanswer=42\n", "", "\xff\x01=\x80\n"}) {
     write_file(path, content);

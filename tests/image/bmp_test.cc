@@ -47,6 +47,7 @@ TEST(Bmp, ReadsEveryPaddingLargerHeadersAndIgnoresBadOffsets) {
   for (uint32_t offset : {0u, 40u, 1000000u}) {  // not past the headers, or past the end
     std::string bytes = fixture_bmp(3, 2);
     put_le(bytes, 10, offset);
+    put_le(bytes, 26, offset == 0 ? 0 : 1, 2);  // planes 0: nothing depends on it either
     expect_fixture(parse_file(dir, bytes), 3, 2);
   }
   expect_fixture(parse_pipe(fixture_bmp(5, 3), "pipe"), 5, 3);
@@ -67,6 +68,9 @@ TEST(Bmp, RefusalsNameTheirCheckOrWhereTheDataEndsAndHandOutNoPlanes) {
       {good.substr(0, 13), "97) Error reading BITMAPFILEHEADER in file"},
       {"\x89PNG\r\n\x1a\n" + good, "103) Invalid BMP file"},
       {good.substr(0, 53), "109) Error reading BITMAPINFOHEADER in file"},
+      // A core header (12 bytes) or none: its fields are not where they are read.
+      {patched(good, {{14, 12, 4}}), "112) Unsupported BMP header size 12 in file"},
+      {patched(good, {{14, 0, 4}, {30, 1, 4}}), "112) Unsupported BMP header size 0 in file"},
       {patched(good, {{30, 1, 4}}), "115) Unsupported compression format 1 in file"},
       {patched(good, {{28, 32, 2}}), "121) Expected 24bpp in file"},
       {patched(good, {{18, 0, 4}}), size + "0 x 2 in file"},

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 
 #include "otp/otp_codec.h"
@@ -105,6 +106,16 @@ TEST(OtpFile, RefusesShortAndImplausibleFilesAndLeavesTheRecordZero) {
   EXPECT_EQ(out, numbered_record<zorvel_otp_interim_data>());
   EXPECT_EQ(capture_stdout([&] { read_interim_data(dir.file("absent"), out); }),
             "Failed to open OTP file " + dir.file("absent") + " for reading\n");
+
+  // Files of the wrong kind are named for what they are, for both reads.
+  zorvel_otp_data record;
+  write_file(path, interim);
+  EXPECT_EQ(capture_stdout([&] { EXPECT_EQ(read_otp_data(path, record), 0); }),
+            "OTP file " + path + " holds an interim record (2577 bytes), not a calibration record\n");
+  std::filesystem::create_directory(dir.file("folder"));
+  const std::string directory = "Failed to read OTP file " + dir.file("folder") + ": it is a directory\n";
+  EXPECT_EQ(capture_stdout([&] { EXPECT_EQ(read_otp_data(dir.file("folder"), record), 0); }), directory);
+  EXPECT_EQ(capture_stdout([&] { EXPECT_EQ(read_interim_data(dir.file("folder"), out), 0); }), directory);
 }
 
 }  // namespace
