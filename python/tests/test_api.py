@@ -2,6 +2,7 @@
 
 import json
 import os
+import pickle
 import shutil
 import subprocess
 import threading
@@ -31,6 +32,8 @@ def test_run_fields_are_the_json_result_and_text_is_captured(good_module, tmp_pa
     assert capfd.readouterr().out == "standard output is back\n"
     with pytest.raises(AttributeError):
         result.ok = False
+    again = pickle.loads(pickle.dumps(result))
+    assert again == result and again.text == result.text
 
 
 def test_key_points_become_arrays_and_verification_reads_the_record(good_module):

@@ -155,3 +155,16 @@ def test_bad_manifests_are_refused_with_their_line(tmp_path, text, words):
     with pytest.raises(lots.LotError, match=words):
         lots.from_manifest(manifest)
     assert batch.main([str(manifest), "--db", str(tmp_path / "x.sqlite")]) == batch.EXIT_USAGE
+
+
+def test_a_folder_lot_takes_every_module_folder_with_the_configuration(tmp_path):
+    for name in ("b-2", "a-1", "no-config"):
+        (tmp_path / name).mkdir()
+    for name in ("a-1", "b-2"):
+        (tmp_path / name / "verification.cfg").write_text("")
+    entries = lots.load(str(tmp_path), "verification.cfg", "S1")
+    assert [(e["module_id"], e["station"]) for e in entries] == [("a-1", "S1"), ("b-2", "S1")]
+    assert entries[0]["config_path"] == str(tmp_path / "a-1" / "verification.cfg")
+    assert entries[0]["timestamp"].endswith("+00:00")
+    with pytest.raises(lots.LotError, match="no sub-folder holds calibration.cfg"):
+        lots.load(str(tmp_path))

@@ -15,6 +15,7 @@ import signal
 import sys
 import threading
 import time
+import uuid
 from concurrent.futures import FIRST_COMPLETED, ThreadPoolExecutor, wait
 
 from . import isolated, lot, store
@@ -78,8 +79,10 @@ def run_dask(entries, scheduler, options, on_done, stop):
     processes, this process gathers the results and writes them."""
     from distributed import Client
     with Client(scheduler) as client:
-        futures = {client.submit(isolated.run_isolated, entry, pure=False, key=f"zorvel-{i}-{entry['module_id']}",
-                                 **options): entry for i, entry in enumerate(entries)}
+        batch_id = uuid.uuid4().hex[:8]  # keys of an earlier batch on the same cluster are never reused
+        futures = {client.submit(isolated.run_isolated, entry, pure=False,
+                                 key=f"zorvel-{batch_id}-{i}-{entry['module_id']}", **options): entry
+                   for i, entry in enumerate(entries)}
         try:
             while futures and not stop.requested:
                 done = [f for f in futures if f.done()]

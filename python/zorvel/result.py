@@ -49,6 +49,9 @@ class Result(Mapping):
         _arrays(fields)
         return cls(fields, text, json_text)
 
+    def __reduce__(self):  # pickles as its texts, e.g. to hand it to another process
+        return (Result.from_json, (self.json, self.text))
+
     def __getitem__(self, key):
         return self._fields[key]
 
