@@ -78,6 +78,6 @@ def lot(tmp_path_factory):
                 zorvel.run(os.path.join(folder, "calibration.cfg"))
             if treatment == "no chart" or module_id.endswith("tilted-aux"):
                 expected_failures.add(module_id)
-            stamp = f"2026-03-{1 + i % 3:02d}T{8 + i % 9:02d}:{i % 60:02d}:00+00:00"
+            stamp = f"2026-03-{1 + i // 3 % 3:02d}T{8 + i % 9:02d}:{i % 60:02d}:00+00:00"  # each station, each day
             out.writerow([module_id, os.path.relpath(os.path.join(folder, config), root), STATIONS[i % 3], stamp])
     return manifest, [m[0] for m in made], expected_failures

@@ -36,7 +36,7 @@ def test_run_fields_are_the_json_result_and_text_is_captured(good_module, tmp_pa
     assert again == result and again.text == result.text
 
 
-def test_key_points_become_arrays_and_verification_reads_the_record(good_module):
+def test_key_points_become_arrays_and_verification_reads_the_record(good_module, monkeypatch):
     folder, _ = good_module
     zorvel.run(folder / "calibration.cfg")
     result = zorvel.run(folder / "verification.cfg", key_points=True)
@@ -49,6 +49,11 @@ def test_key_points_become_arrays_and_verification_reads_the_record(good_module)
     assert d["points"].shape == (d["count"], 4) and d["points"].dtype == np.float32
     # The text's own rows and the fields agree on the verdicts.
     assert result.text.count("PASS") >= len(result.rows)
+
+    from zorvel import result as result_module
+    monkeypatch.setattr(result_module, "_np", None)  # numpy is optional: plain lists then
+    plain = zorvel.Result.from_json(result.json)
+    assert plain.key_points[0]["points"][0] == result.key_points[0]["points"][0].tolist()
 
     listing = zorvel.read_record(folder / "calibration.otp")
     assert listing["kind"] == "otp" and listing["valid"] and listing["size"] == 470
