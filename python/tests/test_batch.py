@@ -168,3 +168,5 @@ def test_a_folder_lot_takes_every_module_folder_with_the_configuration(tmp_path)
     assert entries[0]["timestamp"].endswith("+00:00")
     with pytest.raises(lots.LotError, match="no sub-folder holds calibration.cfg"):
         lots.load(str(tmp_path))
+    assert batch.main([str(tmp_path), "--config", "verification.cfg", "--db", str(tmp_path / "no" / "x.sqlite")]) \
+        == batch.EXIT_USAGE

@@ -12,6 +12,7 @@ or on a Dask cluster with --scheduler; only this process writes the database.
 import argparse
 import os
 import signal
+import sqlite3
 import sys
 import threading
 import time
@@ -116,8 +117,12 @@ def run_batch(args):
     except (lot.LotError, OSError) as e:
         print(f"zorvel-batch: {e}", file=sys.stderr)
         return EXIT_USAGE
-    db = store.connect(args.db)
-    done_before = store.done_keys(db)
+    try:
+        db = store.connect(args.db)
+        done_before = store.done_keys(db)
+    except sqlite3.Error as e:
+        print(f"zorvel-batch: {args.db}: {e}", file=sys.stderr)
+        return EXIT_USAGE
     todo = entries if args.rerun else [e for e in entries if (e["module_id"], e["config_path"]) not in done_before]
     skipped = len(entries) - len(todo)
     if args.json_dir:
