@@ -34,8 +34,8 @@ inline calibration_errors errors_against_truth(const sim::scenario& s, const sim
           (main_focal_px / focal - 1.0) * 100.0};
 }
 
-// Our L and flat driver on the decoded captures, the run record filled as
-// the calibration run fills it; reports "status pitch-row rot[9] main_f".
+// Our L and flat driver on the decoded captures, the setup built as the
+// calibration run builds it; reports "status pitch-row rot[9] main_f".
 inline calibration_score our_calibration_accuracy(const preset_bundle& b, const stage_limits& l) {
   calibration_score score{b.name, "zorvel, L + flat chart driver", false, {}, ""};
   const bounded_result r = run_bounded(l.run_seconds, 1, {nullptr, [&] {
@@ -46,16 +46,20 @@ inline calibration_score our_calibration_accuracy(const preset_bundle& b, const 
     lc.aux_r = aux_l.r, lc.aux_g = aux_l.g, lc.aux_b = aux_l.b;
     lc.main_width = main_l.width, lc.main_height = main_l.height;
     lc.aux_width = aux_l.width, lc.aux_height = aux_l.height;
-    zorvel_calib_context c = test::calibration_context(b.scenario);
-    zorvel_chart_pair p[6];
-    const int32_t status = calibrate_l_and_flat(lc, b.flat_capture(), c, p[0], p[1], p[2], p[3], p[4], p[5]);
+    zorvel_calibration_result result;
+    bool passed = false;
+    {
+      quiet_stdout quiet;
+      passed = calibrate_l_and_flat(lc, b.flat_capture(), b.setup, result);
+    }
+    const int32_t status = passed ? 0 : -1;
     std::string text = std::to_string(status);
     char cell[40];
-    for (double v : c.rot) {
+    for (double v : result.model.rot) {
       std::snprintf(cell, sizeof cell, " %.12g", v);
       text += cell;
     }
-    std::snprintf(cell, sizeof cell, " %.9g", static_cast<double>(c.main_focal_length));
+    std::snprintf(cell, sizeof cell, " %.9g", static_cast<double>(result.model.main_focal_px));
     return text + cell;
   }});
   const std::vector<double> v = decode_numbers(r.payload);
