@@ -52,8 +52,8 @@ std::vector<int32_t> source_indices(int32_t count, double step, int32_t src_size
 }
 
 void resample_camera(const uint8_t* const src[3], int32_t src_width, int32_t src_height,
-                     bool rotated, std::vector<uint8_t>* dst[3], int32_t& dst_width,
-                     int32_t& dst_height) {
+                     bool rotated, bool sampled, std::vector<uint8_t>* dst[3],
+                     int32_t& dst_width, int32_t& dst_height) {
   const working_size size = working_size_of(src_width, src_height, rotated);
   dst_width = size.width;
   dst_height = size.height;
@@ -67,6 +67,12 @@ void resample_camera(const uint8_t* const src[3], int32_t src_width, int32_t src
     }
   }
   if (n == 0) return;
+  if (sampled) {
+    for (int p = 0; p < 3; ++p) {
+      if (src[p] != nullptr) std::memcpy(dst[p]->data(), src[p], n);
+    }
+    return;
+  }
   const std::vector<int32_t> rows = source_indices(size.height, size.step, src_height);
   const std::vector<int32_t> cols = source_indices(size.width, size.step, src_width);
   // One pass over the column table fills all three planes of a row.
@@ -188,7 +194,7 @@ void normalize_aux_capture(const zorvel_capture_pair& capture, bool rotated,
   pair.main_height = main_size.height;
   const uint8_t* aux_src[3] = {capture.aux_r, capture.aux_g, capture.aux_b};
   std::vector<uint8_t>* aux_dst[3] = {&pair.aux_r, &pair.aux_g, &pair.aux_b};
-  resample_camera(aux_src, capture.aux_width, capture.aux_height, rotated, aux_dst,
+  resample_camera(aux_src, capture.aux_width, capture.aux_height, rotated, capture.sampled, aux_dst,
                   pair.aux_width, pair.aux_height);
   pair.main_points = zorvel_key_points(kKeyPointCapacity);
   pair.aux_points = zorvel_key_points(kKeyPointCapacity);
@@ -199,8 +205,18 @@ void normalize_capture_pair(const zorvel_capture_pair& capture, bool rotated,
   normalize_aux_capture(capture, rotated, pair);
   const uint8_t* main_src[3] = {capture.main_r, capture.main_g, capture.main_b};
   std::vector<uint8_t>* main_dst[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
-  resample_camera(main_src, capture.main_width, capture.main_height, rotated, main_dst,
+  resample_camera(main_src, capture.main_width, capture.main_height, rotated, capture.sampled,
+                  main_dst,
                   pair.main_width, pair.main_height);
+}
+
+zorvel_sample_grid working_sample_grid(int32_t width, int32_t height, bool rotated) {
+  const working_size size = working_size_of(width, height, rotated);
+  zorvel_sample_grid grid;
+  if (size.width == 0 || size.height == 0) return grid;
+  grid.rows = source_indices(size.height, size.step, height);
+  grid.cols = source_indices(size.width, size.step, width);
+  return grid;
 }
 
 double dewarp_indicator(const double coeff[5]) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "detect/chart_pair.h"
+#include "image/bmp.h"
 
 namespace zorvel {
 
@@ -25,6 +26,11 @@ struct zorvel_working_form {
   zorvel_lens_model main_lens;
   zorvel_lens_model aux_lens;
 };
+
+// The nearest resampling of one camera's capture (width x height, after any
+// quarter turn) to its working size, as a sampled decode takes it; empty
+// tables when the capture cannot be resampled.
+zorvel_sample_grid working_sample_grid(int32_t width, int32_t height, bool rotated);
 
 // Fills pair from capture at working size and gives it two key-point sets of
 // 1200 entries.

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <vector>
 
 #include "driver/capture_loading.h"
 #include "driver/config_dump.h"
@@ -43,12 +44,13 @@ bool load_captures(const zorvel_verif_config& config, zorvel_bmp_read& main_read
   const bool swap = config.main_aux_rotation_flag != 0;
   const char* direction = rotation_direction(config.main_aux_rotation_flag);
   capture_planes main, aux;
+  std::vector<uint8_t> scratch;  // rows read, shared by both captures
   if (!load_capture(main_reader, "main Flat", config.main.verify_flat_chart_image_path, swap,
-                    direction, main) ||
+                    direction, scratch, main) ||
       !check_capture_size(main_reader, config.main.verify_flat_chart_image_path,
                           config.main.verify_input_width, config.main.verify_input_height) ||
       !load_capture(aux_reader, "aux Flat", config.aux.verify_flat_chart_image_path, swap,
-                    direction, aux) ||
+                    direction, scratch, aux) ||
       !check_capture_size(aux_reader, config.aux.verify_flat_chart_image_path,
                           config.aux.verify_input_width, config.aux.verify_input_height)) {
     return false;
@@ -60,6 +62,7 @@ bool load_captures(const zorvel_verif_config& config, zorvel_bmp_read& main_read
   capture.aux_r = aux.r;
   capture.aux_g = aux.g;
   capture.aux_b = aux.b;
+  capture.sampled = main.sampled && aux.sampled;
   return true;
 }
 
