@@ -103,10 +103,11 @@ void resample_camera(const uint8_t* const src[3], int32_t src_width, int32_t src
 }
 
 // Clamp that also sends NaN to the lower bound (NaN fails both comparisons of
-// a plain clamp and would become an out-of-range read).
-double clamp_position(double v, double hi) {
-  if (!(v >= 0.0)) return 0.0;
-  return v > hi ? hi : v;
+// a plain clamp and would become an out-of-range read). Written as two
+// selections so the position loops vectorise.
+inline double clamp_position(double v, double hi) {
+  const double low = v >= 0.0 ? v : 0.0;
+  return low > hi ? hi : low;
 }
 
 // Half the crop: floor(size * p / 100), rounded up to even, halved.
@@ -117,22 +118,31 @@ int32_t crop_margin(int32_t size, uint8_t crop_percent) {
 
 bool camera_qualifies(double indicator) { return indicator != 0.0 && indicator < 1.5; }
 
-// Dewarps one camera of pair through scratch when its indicator asks for it.
+// Dewarps one camera of pair when its indicator asks for it: the kernel
+// writes into scratch, whose planes then change places with the camera's
+// (scratch keeps the planes before the dewarp). A camera left as it is does
+// not touch scratch.
 void dewarp_camera(const double coeff[5], float F, uint8_t crop_percent, int32_t width,
                    int32_t height, std::vector<uint8_t>* planes[3],
                    std::vector<uint8_t>* scratch[3]) {
   const size_t n = static_cast<size_t>(width) * height;
-  for (int p = 0; p < 3; ++p) scratch[p]->assign(n, 0);
   if (!camera_qualifies(dewarp_indicator(coeff))) return;
   // F = 0 or a degenerate plane would divide by zero or sample outside.
   if (F == 0.0f || width < 2 || height < 2) return;
   for (int p = 0; p < 3; ++p) {
     if (planes[p]->size() < n) return;
   }
+  for (int p = 0; p < 3; ++p) {
+    if (scratch[p]->size() != n) scratch[p]->resize(n);
+  }
   dewarp_planes(planes[0]->data(), planes[1]->data(), planes[2]->data(), scratch[0]->data(),
                 scratch[1]->data(), scratch[2]->data(), width, height, F, crop_percent, coeff[0],
                 coeff[1], coeff[2], coeff[3]);
-  for (int p = 0; p < 3; ++p) std::memcpy(planes[p]->data(), scratch[p]->data(), n);
+  for (int p = 0; p < 3; ++p) {
+    // The dewarped planes are n bytes; a longer camera plane keeps its tail.
+    if (planes[p]->size() != n) scratch[p]->insert(scratch[p]->end(), planes[p]->begin() + n, planes[p]->end());
+    planes[p]->swap(*scratch[p]);
+  }
 }
 
 // Working size used by the dewarp: the normalised side is 1280.
@@ -232,16 +242,27 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
                    uint8_t* dst_r, uint8_t* dst_g, uint8_t* dst_b, int32_t width, int32_t height,
                    float F, uint8_t crop_percent, double c0, double c1, double c2, double c3) {
   if (F == 0.0f || width < 2 || height < 2) return;
-  const size_t n = static_cast<size_t>(width) * height;
-  std::memset(dst_r, 0, n);
-  std::memset(dst_g, 0, n);
-  std::memset(dst_b, 0, n);
   const int32_t margin_rows = crop_margin(height, crop_percent);
   const int32_t margin_cols = crop_margin(width, crop_percent);
   const int32_t half_h = height / 2;
   const int32_t half_w = width / 2;
   const double max_row = height - 2;
   const double max_col = width - 2;
+
+  // The crop border is 0; every pixel inside it is written below.
+  const int32_t first_row = margin_rows, last_row = height - margin_rows - 1;
+  const int32_t first_col_in = margin_cols, last_col_in = width - margin_cols - 1;
+  for (int32_t y = 0; y < height; ++y) {
+    const size_t row = static_cast<size_t>(y) * width;
+    for (uint8_t* d : {dst_r, dst_g, dst_b}) {
+      if (y < first_row || y > last_row || first_col_in > last_col_in) {
+        std::memset(d + row, 0, static_cast<size_t>(width));
+      } else {
+        std::memset(d + row, 0, static_cast<size_t>(first_col_in));
+        std::memset(d + row + last_col_in + 1, 0, static_cast<size_t>(width - last_col_in - 1));
+      }
+    }
+  }
 
   // Per-column terms do not depend on the row: x-hat in single precision and
   // its square widened to double, exactly as the per-pixel formula has them.
@@ -256,7 +277,7 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
   const double F_d = static_cast<double>(F);
   const int32_t first_col = margin_cols, last_col = width - margin_cols - 1;
   const size_t span = last_col >= first_col ? static_cast<size_t>(last_col - first_col + 1) : 0;
-  std::vector<size_t> top(span);
+  std::vector<int32_t> top(span);  // working planes stay below 2^31 bytes
   std::vector<float> u(span), w(span);
   const uint8_t* src[3] = {src_r, src_g, src_b};
   uint8_t* dst[3] = {dst_r, dst_g, dst_b};
@@ -278,14 +299,14 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
       const auto col0 = static_cast<int32_t>(sx);
       u[i] = static_cast<float>(r0 + 1) - static_cast<float>(sy);
       w[i] = static_cast<float>(col0 + 1) - static_cast<float>(sx);
-      top[i] = static_cast<size_t>(r0) * width + col0;
+      top[i] = r0 * width + col0;
     }
     const size_t out_row = static_cast<size_t>(y) * width + first_col;
     uint8_t* dr = dst[0] + out_row;
     uint8_t* dg = dst[1] + out_row;
     uint8_t* db = dst[2] + out_row;
     for (size_t i = 0; i < span; ++i) {
-      const size_t t = top[i], b = t + width;
+      const size_t t = static_cast<size_t>(top[i]), b = t + static_cast<size_t>(width);
       const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
       auto sample = [&](const uint8_t* s) {
         const float value = static_cast<float>(s[t]) * ui * wi + static_cast<float>(s[t + 1]) * ui * iw +

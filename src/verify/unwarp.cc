@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "detect/debug_output.h"
 #include "detect/preprocess.h"
@@ -96,13 +97,18 @@ bool rectify_into_main_geometry(const zorvel_verification_input& in,
 
 // On the normal path only the aux camera was dewarped: the rectified aux
 // image gets the main lens's distortion back so it matches the main capture.
-// scratch holds aux planes of the working size from the dewarp.
+// scratch has the aux working size from the dewarp.
 void warp_with_main_lens(const zorvel_verification_input& in, zorvel_chart_pair& rectified,
                          zorvel_chart_pair& scratch) {
   std::printf("\n Unwarp AUX DONE");
   const zorvel_lens_model& lens = in.form.main_lens;
   const float F = lens.fl_dewarping_reference * in.flat_chart_ratios.main;
   const size_t n = static_cast<size_t>(scratch.aux_width) * static_cast<size_t>(scratch.aux_height);
+  // The warp writes every byte of scratch's aux planes; a dewarp that had
+  // nothing to do left them unsized.
+  for (std::vector<uint8_t>* plane : {&scratch.aux_r, &scratch.aux_g, &scratch.aux_b}) {
+    if (plane->size() < n) plane->resize(n);
+  }
   const bool sizes_agree = n > 0 && rectified.aux_r.size() >= n && rectified.aux_g.size() >= n &&
                            rectified.aux_b.size() >= n && scratch.aux_r.size() >= n &&
                            scratch.aux_g.size() >= n && scratch.aux_b.size() >= n;
