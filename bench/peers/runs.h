@@ -10,6 +10,7 @@
 
 #include "bench/peers/accuracy.h"
 #include "bench/peers/bounded_run.h"
+#include "bench/peers/fresh_process.h"
 #include "bench/peers/report.h"
 #include "bench/peers/stages.h"
 #include "calib/drivers.h"
@@ -199,6 +200,48 @@ inline void measure_runs(const preset_bundle& b, const stage_limits& l, std::vec
 #endif
   rows.push_back(cal);
   rows.push_back(ver);
+}
+
+// The zorvel command on the preset's configurations, each run a fresh
+// process, alternating with `cat` of the same captures (the floor) so both
+// see the same machine. The calibration comes first: it writes the record
+// the verification reads.
+inline void measure_fresh_runs(const preset_bundle& b, const stage_limits& l,
+                               const std::string& zorvel_command, std::vector<timing_row>& rows) {
+  const std::string otp = b.file(b.files.otp);
+  std::error_code ignored;
+  std::filesystem::remove(otp, ignored);
+  const std::vector<std::string> cal_captures = {b.file(b.files.main_l), b.file(b.files.aux_l),
+                                                 b.file(b.files.main_flat), b.file(b.files.aux_flat)};
+  const std::vector<std::string> ver_captures = {b.file(b.files.main_verify),
+                                                 b.file(b.files.aux_verify)};
+  const auto measure = [&](int group, const char* stage, const char* config,
+                           const std::vector<std::string>& captures) {
+    timing_row row = make_row(group, stage, b.name, "", l.run_seconds);
+    row.has_peer = false;
+    row.has_floor = true;
+    std::vector<std::string> cat = {cat_path()};
+    cat.insert(cat.end(), captures.begin(), captures.end());
+    process_figures ours;
+    for (int k = 0; k < l.run_reps + 2; ++k) {  // the first run warms the page cache
+      const process_figures one = run_fresh({zorvel_command, b.file(config)}, b.dir, 1);
+      const process_figures floor = run_fresh(cat, b.dir, 1);
+      if (k == 0) continue;
+      ours.wall.seconds.insert(ours.wall.seconds.end(), one.wall.seconds.begin(), one.wall.seconds.end());
+      ours.peak_mib.insert(ours.peak_mib.end(), one.peak_mib.begin(), one.peak_mib.end());
+      ours.wall.failed = ours.wall.failed || one.wall.failed;
+      ours.last_status = one.last_status;
+      row.floor.seconds.insert(row.floor.seconds.end(), floor.wall.seconds.begin(), floor.wall.seconds.end());
+    }
+    row.ours = ours.wall;
+    char note[96];
+    std::snprintf(note, sizeof note, "peak RSS %.1f MiB; exit %d; floor: cat of the %zu captures",
+                  ours.median_peak_mib(), ours.last_status, captures.size());
+    row.note = note;
+    rows.push_back(row);
+  };
+  measure(kFreshCalibration, "calibration, fresh process", "calibration.cfg", cal_captures);
+  measure(kFreshVerification, "verification, fresh process", "verification.cfg", ver_captures);
 }
 
 }  // namespace zorvel::bench

@@ -39,7 +39,8 @@ struct stage_limits {
 };
 
 enum stage_group : int {
-  kDecode = 0, kResample, kRectify, kDetect, kNoChart, kCalibration, kVerification
+  kDecode = 0, kResample, kRectify, kDetect, kNoChart, kCalibration, kVerification,
+  kFreshCalibration, kFreshVerification
 };
 
 // A capture decoded by our reader and kept for the stages that start from planes.
