@@ -196,6 +196,18 @@ void dewarp_main(const zorvel_working_form& form, zorvel_chart_pair& pair,
 
 }  // namespace
 
+void size_working_pair(const zorvel_capture_pair& capture, bool rotated, zorvel_chart_pair& pair) {
+  pair.normalized_side = kWorkingSide;
+  const working_size main_size = working_size_of(capture.main_width, capture.main_height, rotated);
+  const working_size aux_size = working_size_of(capture.aux_width, capture.aux_height, rotated);
+  pair.main_width = main_size.width;
+  pair.main_height = main_size.height;
+  pair.aux_width = aux_size.width;
+  pair.aux_height = aux_size.height;
+  pair.main_points = zorvel_key_points(kKeyPointCapacity);
+  pair.aux_points = zorvel_key_points(kKeyPointCapacity);
+}
+
 void normalize_aux_capture(const zorvel_capture_pair& capture, bool rotated,
                            zorvel_chart_pair& pair) {
   pair.normalized_side = kWorkingSide;
@@ -279,6 +291,7 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
   const size_t span = last_col >= first_col ? static_cast<size_t>(last_col - first_col + 1) : 0;
   std::vector<int32_t> top(span);  // working planes stay below 2^31 bytes
   std::vector<float> u(span), w(span);
+  std::vector<uint16_t> top_pair(span), bottom_pair(span);
   const uint8_t* src[3] = {src_r, src_g, src_b};
   uint8_t* dst[3] = {dst_r, dst_g, dst_b};
   for (int32_t y = margin_rows; y <= height - margin_rows - 1 && span > 0; ++y) {
@@ -302,20 +315,26 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
       top[i] = r0 * width + col0;
     }
     const size_t out_row = static_cast<size_t>(y) * width + first_col;
-    uint8_t* dr = dst[0] + out_row;
-    uint8_t* dg = dst[1] + out_row;
-    uint8_t* db = dst[2] + out_row;
-    for (size_t i = 0; i < span; ++i) {
-      const size_t t = static_cast<size_t>(top[i]), b = t + static_cast<size_t>(width);
-      const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
-      auto sample = [&](const uint8_t* s) {
-        const float value = static_cast<float>(s[t]) * ui * wi + static_cast<float>(s[t + 1]) * ui * iw +
-                            static_cast<float>(s[b]) * iu * wi + static_cast<float>(s[b + 1]) * iu * iw;
-        return static_cast<uint8_t>(static_cast<int32_t>(value));
-      };
-      dr[i] = sample(src[0]);
-      dg[i] = sample(src[1]);
-      db[i] = sample(src[2]);
+    for (int p = 0; p < 3; ++p) {
+      // The four neighbours as two byte pairs (top, bottom) per pixel: the
+      // scattered reads come first, so the single-precision arithmetic,
+      // the same operations in the same order as per pixel, runs on vectors.
+      const uint8_t* s = src[p];
+      for (size_t i = 0; i < span; ++i) {
+        const size_t t = static_cast<size_t>(top[i]), b = t + static_cast<size_t>(width);
+        top_pair[i] = static_cast<uint16_t>(s[t] | s[t + 1] << 8);
+        bottom_pair[i] = static_cast<uint16_t>(s[b] | s[b + 1] << 8);
+      }
+      uint8_t* d = dst[p] + out_row;
+      for (size_t i = 0; i < span; ++i) {
+        const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
+        const auto s00 = static_cast<float>(top_pair[i] & 0xFF);
+        const auto s01 = static_cast<float>(top_pair[i] >> 8);
+        const auto s10 = static_cast<float>(bottom_pair[i] & 0xFF);
+        const auto s11 = static_cast<float>(bottom_pair[i] >> 8);
+        const float value = s00 * ui * wi + s01 * ui * iw + s10 * iu * wi + s11 * iu * iw;
+        d[i] = static_cast<uint8_t>(static_cast<int32_t>(value));
+      }
     }
   }
 }

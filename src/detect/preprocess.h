@@ -42,6 +42,10 @@ void normalize_capture_pair(const zorvel_capture_pair& capture, bool rotated,
 void normalize_aux_capture(const zorvel_capture_pair& capture, bool rotated,
                            zorvel_chart_pair& pair);
 
+// The working sizes of both cameras and two key-point sets of 1200 entries,
+// no planes: for pairs whose pixels are all written later.
+void size_working_pair(const zorvel_capture_pair& capture, bool rotated, zorvel_chart_pair& pair);
+
 // Single value that decides whether a camera is dewarped (D != 0 and D < 1.5).
 double dewarp_indicator(const double coeff[5]);
 

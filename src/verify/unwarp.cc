@@ -117,7 +117,17 @@ void warp_with_main_lens(const zorvel_verification_input& in, zorvel_chart_pair&
                   scratch.aux_r.data(), scratch.aux_g.data(), scratch.aux_b.data(),
                   scratch.aux_width, scratch.aux_height, F, in.form.crop_percent_for_aux,
                   lens.warp_coeff[0], lens.warp_coeff[1], lens.warp_coeff[2], lens.warp_coeff[3]);
-    copy_aux_planes(scratch, rectified, scratch.aux_height, scratch.aux_width);
+    // The warped planes replace the rectified ones: exchanged when their
+    // sizes agree, copied (as many bytes as the warp wrote) otherwise.
+    std::vector<uint8_t>* warped[3] = {&scratch.aux_r, &scratch.aux_g, &scratch.aux_b};
+    std::vector<uint8_t>* target[3] = {&rectified.aux_r, &rectified.aux_g, &rectified.aux_b};
+    bool same_size = true;
+    for (int p = 0; p < 3; ++p) same_size = same_size && warped[p]->size() == target[p]->size();
+    if (same_size) {
+      for (int p = 0; p < 3; ++p) warped[p]->swap(*target[p]);
+    } else {
+      copy_aux_planes(scratch, rectified, scratch.aux_height, scratch.aux_width);
+    }
   }
 }
 
@@ -172,8 +182,9 @@ zorvel_unwarped_flat_chart unwarp_for_verification(const zorvel_capture_pair& ca
   std::printf("\n FLRatioRef = %f  FLRatioAux = %f",
               static_cast<double>(input.l_chart_ratios.main),
               static_cast<double>(input.l_chart_ratios.aux));
-  // The rectification writes every aux pixel and nothing reads the main planes.
-  normalize_aux_capture(capture, input.form.rotated, out.rectified);
+  // The rectification writes every aux pixel and nothing reads the main
+  // planes: the pair gets its sizes and key-point sets, no pixels.
+  size_working_pair(capture, input.form.rotated, out.rectified);
   adjust_focal_lengths(input, focal, out);
   if (!rectify_into_main_geometry(input, out)) return out;
   if (!uses_alternative_dewarp(input.run_mode)) warp_with_main_lens(input, out.rectified, scratch);
