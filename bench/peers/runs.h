@@ -224,7 +224,7 @@ inline void measure_fresh_runs(const preset_bundle& b, const stage_limits& l,
     cat.insert(cat.end(), captures.begin(), captures.end());
     process_figures ours;
     for (int k = 0; k < l.run_reps + 2; ++k) {  // the first run warms the page cache
-      const process_figures one = run_fresh({zorvel_command, b.file(config)}, b.dir, 1);
+      const process_figures one = run_fresh({zorvel_command, b.file(config)}, b.dir, 1, true);
       const process_figures floor = run_fresh(cat, b.dir, 1);
       if (k == 0) continue;
       ours.wall.seconds.insert(ours.wall.seconds.end(), one.wall.seconds.begin(), one.wall.seconds.end());
@@ -235,8 +235,9 @@ inline void measure_fresh_runs(const preset_bundle& b, const stage_limits& l,
     }
     row.ours = ours.wall;
     char note[96];
-    std::snprintf(note, sizeof note, "peak RSS %.1f MiB; exit %d; floor: cat of the %zu captures",
-                  ours.median_peak_mib(), ours.last_status, captures.size());
+    std::snprintf(note, sizeof note, "peak RSS %.1f MiB%s; exit %d; floor: cat of the %zu captures",
+                  ours.median_peak_mib(), have_time_command() ? "" : " (at most)", ours.last_status,
+                  captures.size());
     row.note = note;
     rows.push_back(row);
   };

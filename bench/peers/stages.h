@@ -149,6 +149,36 @@ inline void measure_decode(const preset_bundle& b, const stage_limits& l, std::v
   r.floor = read_floor({path}, l.reps, l.step_seconds);
   r.note = "main 4000 x 3000; floor: fread of the file";
   rows.push_back(r);
+
+  // What the runs do: the capture decoded straight to the working image.
+  timing_row w = make_row(kDecode, "decode to working size (1280)", b.name,
+                          "cv::imread + cv::resize INTER_NEAREST", l.step_seconds);
+  std::vector<uint8_t> scratch;
+  w.ours = run_bounded(l.step_seconds, l.reps, {nullptr, [&] {
+                                                  zorvel_bmp_read reader(path);
+                                                  const int ok = reader.parse_sampled(
+                                                      quarter_turn::none,
+                                                      [](uint32_t width, uint32_t height) {
+                                                        return working_sample_grid(
+                                                            static_cast<int32_t>(width),
+                                                            static_cast<int32_t>(height), false);
+                                                      },
+                                                      scratch);
+                                                  return std::to_string(ok);
+                                                }});
+#ifdef ZORVEL_HAVE_OPENCV
+  const cv::Size size = working_size(b.scenario.module.main);
+  w.theirs = run_bounded(l.step_seconds, l.reps, {nullptr, [&] {
+                                                    cv::Mat small;
+                                                    cv::resize(cv::imread(path, cv::IMREAD_COLOR), small, size, 0,
+                                                               0, cv::INTER_NEAREST);
+                                                    return std::to_string(small.cols);
+                                                  }});
+#endif
+  w.has_floor = true;
+  w.floor = r.floor;
+  w.note = "main 4000 x 3000 to 1280 x 960 (the runs' path); floor: fread of the file";
+  rows.push_back(w);
 }
 
 // Both flat-chart captures of a pair to the 1280-wide working size (nearest).
