@@ -39,7 +39,7 @@ struct stage_limits {
 };
 
 enum stage_group : int {
-  kDecode = 0, kResample, kRectify, kDetect, kNoChart, kCalibration, kVerification,
+  kDecode = 0, kDecodeWorking, kResample, kRectify, kDetect, kNoChart, kCalibration, kVerification,
   kFreshCalibration, kFreshVerification
 };
 
@@ -151,7 +151,7 @@ inline void measure_decode(const preset_bundle& b, const stage_limits& l, std::v
   rows.push_back(r);
 
   // What the runs do: the capture decoded straight to the working image.
-  timing_row w = make_row(kDecode, "decode to working size (1280)", b.name,
+  timing_row w = make_row(kDecodeWorking, "decode to working size (1280)", b.name,
                           "cv::imread + cv::resize INTER_NEAREST", l.step_seconds);
   std::vector<uint8_t> scratch;
   w.ours = run_bounded(l.step_seconds, l.reps, {nullptr, [&] {
