@@ -194,6 +194,13 @@ int main(int argc, char** argv) {
   }
   std::fprintf(stderr, "[no chart] measuring ...\n");
   measure_no_chart(o.limits, rows);
+  {
+    std::fprintf(stderr, "[worst inputs] writing and measuring ...\n");
+    preset_bundle good;
+    if (prepare_bundle("good", root + "/worst", good)) {
+      measure_worst_inputs(good, o.limits, o.zorvel_command, rows);
+    }
+  }
 
   std::stable_sort(rows.begin(), rows.end(),
                    [](const timing_row& x, const timing_row& y) { return x.group < y.group; });

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -243,6 +246,69 @@ inline void measure_fresh_runs(const preset_bundle& b, const stage_limits& l,
   };
   measure(kFreshCalibration, "calibration, fresh process", "calibration.cfg", cal_captures);
   measure(kFreshVerification, "verification, fresh process", "verification.cfg", ver_captures);
+}
+
+// The inputs that cost detection most, as full-size captures a station could
+// hand over: pure noise, black, flat grey, and the preset's charts with the
+// lower half of every capture grey (a chart cut in half). Each is the whole
+// calibration as a fresh process; every one must end within a second.
+inline void measure_worst_inputs(const preset_bundle& b, const stage_limits& l,
+                                 const std::string& zorvel_command, std::vector<timing_row>& rows) {
+  const std::string config_text = [&] {
+    std::ifstream in(b.file("calibration.cfg"));
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }();
+  const char* names[4] = {"main_l.bmp", "aux_l.bmp", "main_flat.bmp", "aux_flat.bmp"};
+  for (const char* kind : {"noise", "black", "grey", "half chart"}) {
+    const std::string dir = b.dir + "/worst-" + std::string(kind).substr(0, 4);
+    std::filesystem::create_directories(dir);
+    std::string config = config_text;
+    uint32_t state = 2463534242u;
+    for (const char* name : names) {
+      decoded_capture source;
+      if (!source.load(b.file(name))) return;
+      sim::capture_image img;
+      img.width = source.width;
+      img.height = source.height;
+      const size_t n = static_cast<size_t>(img.width) * img.height;
+      const std::string k = kind;
+      for (auto [plane, from] : {std::pair{&img.r, source.r}, {&img.g, source.g}, {&img.b, source.b}}) {
+        plane->resize(n);
+        for (size_t i = 0; i < n; ++i) {
+          state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+          const bool lower_half = i >= n / 2;
+          (*plane)[i] = k == "noise" ? static_cast<uint8_t>(state >> 24)
+                        : k == "black" ? 0
+                        : k == "grey" || lower_half ? 128
+                                                    : from[i];
+        }
+      }
+      sim::write_capture_bmp(img, dir + "/" + name);
+      for (size_t at = config.find(b.file(name)); at != std::string::npos;
+           at = config.find(b.file(name), at)) {
+        config.replace(at, b.file(name).size(), dir + "/" + name);
+      }
+    }
+    {
+      std::ofstream(dir + "/calibration.cfg") << config;
+    }
+    timing_row row = make_row(kWorstInput, "worst input, fresh calibration", kind, "", l.run_seconds);
+    row.has_peer = false;
+    process_figures figures;
+    for (int k = 0; k < l.run_reps + 1; ++k) {  // the first run warms the page cache
+      const process_figures one = run_fresh({zorvel_command, dir + "/calibration.cfg"}, dir, 1, true);
+      if (k == 0) continue;
+      figures.wall.seconds.insert(figures.wall.seconds.end(), one.wall.seconds.begin(), one.wall.seconds.end());
+      figures.peak_mib.insert(figures.peak_mib.end(), one.peak_mib.begin(), one.peak_mib.end());
+      figures.last_status = one.last_status;
+    }
+    row.ours = figures.wall;
+    char note[96];
+    std::snprintf(note, sizeof note, "peak RSS %.1f MiB; exit %d (1: no calibration, as it must)",
+                  figures.median_peak_mib(), figures.last_status);
+    row.note = note;
+    rows.push_back(row);
+  }
 }
 
 }  // namespace zorvel::bench

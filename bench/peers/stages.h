@@ -40,7 +40,7 @@ struct stage_limits {
 
 enum stage_group : int {
   kDecode = 0, kDecodeWorking, kResample, kRectify, kDetect, kNoChart, kCalibration, kVerification,
-  kFreshCalibration, kFreshVerification
+  kFreshCalibration, kFreshVerification, kWorstInput
 };
 
 // A capture decoded by our reader and kept for the stages that start from planes.
