@@ -5,13 +5,20 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
 #include <random>
 #include <vector>
 
+#include "bench/peers/setup.h"
 #include "bench/quiet_stdout.h"
 #include "calib/drivers.h"
 #include "detect/chart_pair.h"
-#include "tests/calib/simulated_captures.h"
+#include "driver/entry.h"
+#include "image/bmp.h"
+#include "sim/bundle.h"
+#include "sim/presets.h"
 #include "stereo/rectify.h"
 
 namespace {
@@ -48,62 +55,94 @@ void BM_RectifyAux1280x960(benchmark::State& state) {
 }
 BENCHMARK(BM_RectifyAux1280x960)->Unit(benchmark::kMillisecond);
 
-const zorvel::test::simulated_calibration& captures() {
-  static const zorvel::test::simulated_calibration sc =
-      zorvel::test::render_calibration(zorvel::test::good_module());
-  return sc;
-}
+// The "good" module rendered once, its captures decoded, and the setup the
+// calibration run builds from its configuration.
+struct rendered_module {
+  std::string dir;
+  zorvel::zorvel_bmp_read main_l, aux_l, main_flat, aux_flat;
+  zorvel::zorvel_capture_pair l, flat;
+  zorvel::zorvel_calibration_setup setup;
 
-struct driver_pairs {
-  zorvel::zorvel_chart_pair l_pair, l_rect, flat_pair, flat_work, l_scratch, flat_scratch;
-  std::array<zorvel::zorvel_key_points, 2> stored;
+  explicit rendered_module(const std::string& where)
+      : dir(where),
+        main_l(render(where) + "/main_l.bmp"),
+        aux_l(where + "/aux_l.bmp"),
+        main_flat(where + "/main_flat.bmp"),
+        aux_flat(where + "/aux_flat.bmp") {
+    setup = zorvel::bench::calibration_setup_or_empty(dir + "/calibration.cfg");
+    l = pair_of(main_l, aux_l);
+    flat = pair_of(main_flat, aux_flat);
+  }
+  ~rendered_module() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+
+  static std::string render(const std::string& where) {
+    zorvel::sim::scenario s;
+    zorvel::sim::make_scenario("good", &s);
+    zorvel::sim::write_bundle(s, 1, where);
+    return where;
+  }
+  static zorvel::zorvel_capture_pair pair_of(zorvel::zorvel_bmp_read& main,
+                                             zorvel::zorvel_bmp_read& aux) {
+    zorvel::zorvel_capture_pair p;
+    uint8_t *r = nullptr, *g = nullptr, *b = nullptr;
+    uint32_t w = 0, h = 0;
+    main.parse();
+    main.get_planes(&r, &g, &b);
+    main.get_size(&w, &h);
+    p.main_r = r, p.main_g = g, p.main_b = b;
+    p.main_width = static_cast<int32_t>(w), p.main_height = static_cast<int32_t>(h);
+    aux.parse();
+    aux.get_planes(&r, &g, &b);
+    aux.get_size(&w, &h);
+    p.aux_r = r, p.aux_g = g, p.aux_b = b;
+    p.aux_width = static_cast<int32_t>(w), p.aux_height = static_cast<int32_t>(h);
+    return p;
+  }
 };
+
+const rendered_module& captures() {
+  static const rendered_module m(
+      (std::filesystem::temp_directory_path() / ("zorvel-calib-bench-" + std::to_string(getpid())))
+          .string());
+  return m;
+}
 
 // Working pairs, detection of four images, both chart calibrations, results.
 void BM_CalibrateLAndFlat(benchmark::State& state) {
-  const auto& sc = captures();
+  const auto& m = captures();
   quiet_stdout quiet;
   for (auto _ : state) {
-    zorvel::zorvel_calib_context c = zorvel::test::calibration_context(sc.scenario);
-    driver_pairs w;
-    const int32_t r = zorvel::calibrate_l_and_flat(sc.l_capture(), sc.flat_capture(), c, w.l_pair,
-                                                   w.l_rect, w.flat_pair, w.flat_work,
-                                                   w.l_scratch, w.flat_scratch);
-    if (r != 0) state.SkipWithError("calibration failed");
+    zorvel::zorvel_calibration_result result;
+    if (!zorvel::calibrate_l_and_flat(m.l, m.flat, m.setup, result)) {
+      state.SkipWithError("calibration failed");
+    }
   }
 }
 BENCHMARK(BM_CalibrateLAndFlat)->Unit(benchmark::kMillisecond);
 
 void BM_CalibrateLOnly(benchmark::State& state) {
-  const auto& sc = captures();
+  const auto& m = captures();
   quiet_stdout quiet;
   for (auto _ : state) {
-    zorvel::zorvel_calib_context c = zorvel::test::calibration_context(sc.scenario);
-    driver_pairs w;
-    if (zorvel::calibrate_l_only(sc.l_capture(), c, w.l_pair, w.l_rect, w.l_scratch) != 0) {
-      state.SkipWithError("calibration failed");
-    }
+    zorvel::zorvel_calibration_result result;
+    if (!zorvel::calibrate_l_only(m.l, m.setup, result)) state.SkipWithError("calibration failed");
   }
 }
 BENCHMARK(BM_CalibrateLOnly)->Unit(benchmark::kMillisecond);
 
-void BM_CalibrateFlatOnly(benchmark::State& state) {
-  const auto& sc = captures();
+// The flat-only run completes an interim record, which only a run can read:
+// timed as the whole run from its configuration (captures decoded included).
+void BM_FlatOnlyRun(benchmark::State& state) {
+  const auto& m = captures();
   quiet_stdout quiet;
-  zorvel::zorvel_calib_context l_only = zorvel::test::calibration_context(sc.scenario);
-  driver_pairs first;
-  zorvel::calibrate_l_only(sc.l_capture(), l_only, first.l_pair, first.l_rect, first.l_scratch);
-  const zorvel::zorvel_otp_interim_data interim = zorvel::test::interim_from(l_only);
-  for (auto _ : state) {
-    zorvel::zorvel_calib_context c = zorvel::test::calibration_context(sc.scenario);
-    driver_pairs w;
-    if (zorvel::calibrate_flat_only(sc.flat_capture(), c, w.flat_pair, w.flat_work,
-                                    w.flat_scratch, w.stored, interim) != 0) {
-      state.SkipWithError("calibration failed");
-    }
-  }
+  zorvel::calibrate((m.dir + "/calibration_l_only.cfg").c_str(), 0);
+  const std::string flat_only = m.dir + "/calibration_flat_only.cfg";
+  for (auto _ : state) benchmark::DoNotOptimize(zorvel::calibrate(flat_only.c_str(), 0));
 }
-BENCHMARK(BM_CalibrateFlatOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FlatOnlyRun)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

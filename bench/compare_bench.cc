@@ -40,18 +40,20 @@ struct options {
   stage_limits limits;
   std::vector<std::string> presets = {"good", "distorted", "hard"};
   bool keep = false;
+  std::string zorvel_command = ZORVEL_COMMAND_PATH;  // the fresh-process runs
 };
 
 void usage() {
   std::printf(
       "zorvel_compare_bench [--reps N] [--run-reps N] [--limit S] [--run-limit S]\n"
-      "                     [--presets a,b,...] [--keep]\n"
+      "                     [--presets a,b,...] [--keep] [--zorvel PATH]\n"
       "  --reps N       repetitions of the single-image stages (default 7)\n"
       "  --run-reps N   repetitions of whole calibrations and verifications (default 3)\n"
       "  --limit S      time limit of one single-image step, seconds (default 15)\n"
       "  --run-limit S  time limit of one whole-run step, seconds (default 45)\n"
       "  --presets ...  simulator presets (default good,distorted,hard)\n"
-      "  --keep         keep the rendered captures (their folder is printed)\n");
+      "  --keep         keep the rendered captures (their folder is printed)\n"
+      "  --zorvel PATH  the zorvel command of the fresh-process runs (default: this build's)\n");
 }
 
 bool parse_options(int argc, char** argv, options& o) {
@@ -77,6 +79,8 @@ bool parse_options(int argc, char** argv, options& o) {
         if (comma == std::string::npos) break;
         start = comma + 1;
       }
+    } else if (a == "--zorvel" && has_value) {
+      o.zorvel_command = argv[++i];
     } else if (a == "--keep") {
       o.keep = true;
     } else if (a == "--help" || a == "-h") {
@@ -105,8 +109,9 @@ struct accuracy_tables {
 // about a quarter of the flat chart's square pitch.
 constexpr double kMatchDistance = 8.0;
 
-void measure_preset(const preset_bundle& b, const stage_limits& l, std::vector<timing_row>& rows,
+void measure_preset(const preset_bundle& b, const options& o, std::vector<timing_row>& rows,
                     accuracy_tables& accuracy) {
+  const stage_limits& l = o.limits;
   measure_decode(b, l, rows);
   measure_resample(b, l, rows);
   measure_rectify(b, l, rows);
@@ -117,6 +122,7 @@ void measure_preset(const preset_bundle& b, const stage_limits& l, std::vector<t
     accuracy.corners.push_back({b.name, detector, corner_errors_against(points, truth, kMatchDistance)});
   }
   measure_runs(b, l, rows, accuracy.calibrations);
+  measure_fresh_runs(b, l, o.zorvel_command, rows);
 }
 
 void print_accuracy(const accuracy_tables& a) {
@@ -184,10 +190,17 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::fprintf(stderr, "[%s] measuring ...\n", name.c_str());
-    measure_preset(bundle, o.limits, rows, accuracy);
+    measure_preset(bundle, o, rows, accuracy);
   }
   std::fprintf(stderr, "[no chart] measuring ...\n");
   measure_no_chart(o.limits, rows);
+  {
+    std::fprintf(stderr, "[worst inputs] writing and measuring ...\n");
+    preset_bundle good;
+    if (prepare_bundle("good", root + "/worst", good)) {
+      measure_worst_inputs(good, o.limits, o.zorvel_command, rows);
+    }
+  }
 
   std::stable_sort(rows.begin(), rows.end(),
                    [](const timing_row& x, const timing_row& y) { return x.group < y.group; });

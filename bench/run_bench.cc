@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/peers/setup.h"
 #include "bench/quiet_stdout.h"
 #include "calib/drivers.h"
 #include "detect/keypoints.h"
@@ -85,17 +86,12 @@ struct loaded {
   }
 };
 
-zorvel_calib_context lens_context() {
-  zorvel_calib_context c{};
-  sim::scenario s;
-  sim::make_scenario("distorted", &s);
-  for (int i = 0; i < 5; ++i) {
-    c.dewarp_coeff_main[i] = s.module.main.lens.coeff[i];
-    c.dewarp_coeff_aux[i] = s.module.aux.lens.coeff[i];
-  }
-  c.fl_dewarping_reference_main = s.module.main.lens.reference;
-  c.fl_dewarping_reference_aux = s.module.aux.lens.reference;
-  return c;
+// The lens models and the rest of the setup as the calibration run builds
+// them from the module's configuration.
+const zorvel_calibration_setup& module_setup() {
+  static const zorvel_calibration_setup setup =
+      bench::calibration_setup_or_empty(module().file("calibration.cfg"));
+  return setup;
 }
 
 // Decoding the captures of one run: arg 4 (calibration) or 2 (verification).
@@ -115,10 +111,10 @@ BENCHMARK(BM_DecodeCaptures)->Arg(4)->Arg(2)->Unit(benchmark::kMillisecond)->Use
 // One capture pair to working size (the L+flat driver does four, a verification two).
 void BM_ResamplePair(benchmark::State& state) {
   const loaded l(module().file("main_flat.bmp"), module().file("aux_flat.bmp"));
-  const zorvel_calib_context c = lens_context();
+  const zorvel_calibration_setup& c = module_setup();
   for (auto _ : state) {
     zorvel_chart_pair pair;
-    normalize_capture_pair(l.capture, c, pair);
+    normalize_capture_pair(l.capture, c.working.rotated, pair);
     benchmark::DoNotOptimize(pair.main_r.data());
   }
 }
@@ -128,12 +124,12 @@ BENCHMARK(BM_ResamplePair)->Unit(benchmark::kMillisecond)->UseRealTime();
 // dewarps the aux camera once and warps the rectified aux image once).
 void BM_DewarpPair(benchmark::State& state) {
   const loaded l(module().file("main_flat.bmp"), module().file("aux_flat.bmp"));
-  const zorvel_calib_context c = lens_context();
+  const zorvel_calibration_setup& c = module_setup();
   zorvel_chart_pair pair;
-  normalize_capture_pair(l.capture, c, pair);
+  normalize_capture_pair(l.capture, c.working.rotated, pair);
   for (auto _ : state) {
     zorvel_chart_pair scratch;
-    dewarp_pair(c, pair, scratch, 1.0f, 1.0f);
+    dewarp_pair(c.working, pair, scratch);
     benchmark::DoNotOptimize(pair.main_r.data());
   }
 }
@@ -144,10 +140,10 @@ void BM_DetectPair(benchmark::State& state) {
   const bool flat = state.range(0) == 1;
   const loaded l(module().file(flat ? "main_flat.bmp" : "main_l.bmp"),
                  module().file(flat ? "aux_flat.bmp" : "aux_l.bmp"));
-  const zorvel_calib_context c = lens_context();
+  const zorvel_calibration_setup& c = module_setup();
   zorvel_chart_pair original, scratch;
-  normalize_capture_pair(l.capture, c, original);
-  dewarp_pair(c, original, scratch, 1.0f, 1.0f);
+  normalize_capture_pair(l.capture, c.working.rotated, original);
+  dewarp_pair(c.working, original, scratch);
   auto detect = flat ? detect_flat_chart_keypoints : detect_l_chart_keypoints;
   for (auto _ : state) {
     state.PauseTiming();
@@ -168,27 +164,8 @@ void BM_CalibrationDriver(benchmark::State& state) {
   const loaded f(module().file("main_flat.bmp"), module().file("aux_flat.bmp"));
   quiet_stdout quiet;
   for (auto _ : state) {
-    // The run fills the context from the configuration; these are the
-    // values the distorted module's configuration gives.
-    state.PauseTiming();
-    zorvel_calib_context c = lens_context();
-    sim::scenario s;
-    sim::make_scenario("distorted", &s);
-    c.main_focal_length = 1000.0f;
-    c.aux_focal_length = 1000.0f;
-    c.main_focal_length_ratio = c.aux_focal_length_ratio = 1.0f;
-    c.main_focal_length_ratio_flat = c.aux_focal_length_ratio_flat = 1.0f;
-    c.main_fov_h_deg = c.main_fov_v_deg = 70.0f;
-    c.fov_used_for_computation = 40;
-    c.cam_baseline_mm = static_cast<float>(s.module.baseline_mm);
-    c.l_chart_distance_mm = static_cast<float>(s.l_chart_distance_mm());
-    c.flat_chart_distance_mm = static_cast<float>(s.flat_chart_distance_mm());
-    c.calib_square_size_mm = static_cast<float>(s.l_chart.square_mm);
-    c.percentage_fov_for_metric_calculation = 80;
-    c.percentile_for_variation_in_disparity = 95;
-    zorvel_chart_pair a, b, d, e, g, h;
-    state.ResumeTiming();
-    benchmark::DoNotOptimize(calibrate_l_and_flat(l.capture, f.capture, c, a, b, d, e, g, h));
+    zorvel_calibration_result result;
+    benchmark::DoNotOptimize(calibrate_l_and_flat(l.capture, f.capture, module_setup(), result));
   }
 }
 BENCHMARK(BM_CalibrationDriver)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -196,9 +173,8 @@ BENCHMARK(BM_CalibrationDriver)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The rectification warp of the verification (1280 x 960 aux image).
 void BM_Rectification(benchmark::State& state) {
   const loaded l(module().file("main_verify.bmp"), module().file("aux_verify.bmp"));
-  const zorvel_calib_context c = lens_context();
   zorvel_chart_pair source, destination;
-  normalize_capture_pair(l.capture, c, source);
+  normalize_capture_pair(l.capture, module_setup().working.rotated, source);
   const double R[9] = {0.9999, -0.0052, 0.0105, 0.0053, 0.9999, -0.0070, -0.0105, 0.0070, 0.9999};
   float g[18] = {};
   g[0] = 0.4f;

@@ -5,11 +5,15 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "bench/peers/accuracy.h"
 #include "bench/peers/bounded_run.h"
+#include "bench/peers/fresh_process.h"
 #include "bench/peers/report.h"
 #include "bench/peers/stages.h"
 #include "calib/drivers.h"
@@ -34,8 +38,8 @@ inline calibration_errors errors_against_truth(const sim::scenario& s, const sim
           (main_focal_px / focal - 1.0) * 100.0};
 }
 
-// Our L and flat driver on the decoded captures, the run record filled as
-// the calibration run fills it; reports "status pitch-row rot[9] main_f".
+// Our L and flat driver on the decoded captures, the setup built as the
+// calibration run builds it; reports "status pitch-row rot[9] main_f".
 inline calibration_score our_calibration_accuracy(const preset_bundle& b, const stage_limits& l) {
   calibration_score score{b.name, "zorvel, L + flat chart driver", false, {}, ""};
   const bounded_result r = run_bounded(l.run_seconds, 1, {nullptr, [&] {
@@ -46,16 +50,20 @@ inline calibration_score our_calibration_accuracy(const preset_bundle& b, const 
     lc.aux_r = aux_l.r, lc.aux_g = aux_l.g, lc.aux_b = aux_l.b;
     lc.main_width = main_l.width, lc.main_height = main_l.height;
     lc.aux_width = aux_l.width, lc.aux_height = aux_l.height;
-    zorvel_calib_context c = test::calibration_context(b.scenario);
-    zorvel_chart_pair p[6];
-    const int32_t status = calibrate_l_and_flat(lc, b.flat_capture(), c, p[0], p[1], p[2], p[3], p[4], p[5]);
+    zorvel_calibration_result result;
+    bool passed = false;
+    {
+      quiet_stdout quiet;
+      passed = calibrate_l_and_flat(lc, b.flat_capture(), b.setup, result);
+    }
+    const int32_t status = passed ? 0 : -1;
     std::string text = std::to_string(status);
     char cell[40];
-    for (double v : c.rot) {
+    for (double v : result.model.rot) {
       std::snprintf(cell, sizeof cell, " %.12g", v);
       text += cell;
     }
-    std::snprintf(cell, sizeof cell, " %.9g", static_cast<double>(c.main_focal_length));
+    std::snprintf(cell, sizeof cell, " %.9g", static_cast<double>(result.model.main_focal_px));
     return text + cell;
   }});
   const std::vector<double> v = decode_numbers(r.payload);
@@ -195,6 +203,112 @@ inline void measure_runs(const preset_bundle& b, const stage_limits& l, std::vec
 #endif
   rows.push_back(cal);
   rows.push_back(ver);
+}
+
+// The zorvel command on the preset's configurations, each run a fresh
+// process, alternating with `cat` of the same captures (the floor) so both
+// see the same machine. The calibration comes first: it writes the record
+// the verification reads.
+inline void measure_fresh_runs(const preset_bundle& b, const stage_limits& l,
+                               const std::string& zorvel_command, std::vector<timing_row>& rows) {
+  const std::string otp = b.file(b.files.otp);
+  std::error_code ignored;
+  std::filesystem::remove(otp, ignored);
+  const std::vector<std::string> cal_captures = {b.file(b.files.main_l), b.file(b.files.aux_l),
+                                                 b.file(b.files.main_flat), b.file(b.files.aux_flat)};
+  const std::vector<std::string> ver_captures = {b.file(b.files.main_verify),
+                                                 b.file(b.files.aux_verify)};
+  const auto measure = [&](int group, const char* stage, const char* config,
+                           const std::vector<std::string>& captures) {
+    timing_row row = make_row(group, stage, b.name, "", l.run_seconds);
+    row.has_peer = false;
+    row.has_floor = true;
+    std::vector<std::string> cat = {cat_path()};
+    cat.insert(cat.end(), captures.begin(), captures.end());
+    process_figures ours;
+    for (int k = 0; k < l.run_reps + 2; ++k) {  // the first run warms the page cache
+      const process_figures one = run_fresh({zorvel_command, b.file(config)}, b.dir, 1, true);
+      const process_figures floor = run_fresh(cat, b.dir, 1);
+      if (k == 0) continue;
+      ours.wall.seconds.insert(ours.wall.seconds.end(), one.wall.seconds.begin(), one.wall.seconds.end());
+      ours.peak_mib.insert(ours.peak_mib.end(), one.peak_mib.begin(), one.peak_mib.end());
+      ours.wall.failed = ours.wall.failed || one.wall.failed;
+      ours.last_status = one.last_status;
+      row.floor.seconds.insert(row.floor.seconds.end(), floor.wall.seconds.begin(), floor.wall.seconds.end());
+    }
+    row.ours = ours.wall;
+    char note[96];
+    std::snprintf(note, sizeof note, "peak RSS %.1f MiB%s; exit %d; floor: cat of the %zu captures",
+                  ours.median_peak_mib(), have_time_command() ? "" : " (at most)", ours.last_status,
+                  captures.size());
+    row.note = note;
+    rows.push_back(row);
+  };
+  measure(kFreshCalibration, "calibration, fresh process", "calibration.cfg", cal_captures);
+  measure(kFreshVerification, "verification, fresh process", "verification.cfg", ver_captures);
+}
+
+// The inputs that cost detection most, as full-size captures a station could
+// hand over: pure noise, black, flat grey, and the preset's charts with the
+// lower half of every capture grey (a chart cut in half). Each is the whole
+// calibration as a fresh process; every one must end within a second.
+inline void measure_worst_inputs(const preset_bundle& b, const stage_limits& l,
+                                 const std::string& zorvel_command, std::vector<timing_row>& rows) {
+  const std::string config_text = [&] {
+    std::ifstream in(b.file("calibration.cfg"));
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }();
+  const char* names[4] = {"main_l.bmp", "aux_l.bmp", "main_flat.bmp", "aux_flat.bmp"};
+  for (const char* kind : {"noise", "black", "grey", "half chart"}) {
+    const std::string dir = b.dir + "/worst-" + std::string(kind).substr(0, 4);
+    std::filesystem::create_directories(dir);
+    std::string config = config_text;
+    uint32_t state = 2463534242u;
+    for (const char* name : names) {
+      decoded_capture source;
+      if (!source.load(b.file(name))) return;
+      sim::capture_image img;
+      img.width = source.width;
+      img.height = source.height;
+      const size_t n = static_cast<size_t>(img.width) * img.height;
+      const std::string k = kind;
+      for (auto [plane, from] : {std::pair{&img.r, source.r}, {&img.g, source.g}, {&img.b, source.b}}) {
+        plane->resize(n);
+        for (size_t i = 0; i < n; ++i) {
+          state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+          const bool lower_half = i >= n / 2;
+          (*plane)[i] = k == "noise" ? static_cast<uint8_t>(state >> 24)
+                        : k == "black" ? 0
+                        : k == "grey" || lower_half ? 128
+                                                    : from[i];
+        }
+      }
+      sim::write_capture_bmp(img, dir + "/" + name);
+      for (size_t at = config.find(b.file(name)); at != std::string::npos;
+           at = config.find(b.file(name), at)) {
+        config.replace(at, b.file(name).size(), dir + "/" + name);
+      }
+    }
+    {
+      std::ofstream(dir + "/calibration.cfg") << config;
+    }
+    timing_row row = make_row(kWorstInput, "worst input, fresh calibration", kind, "", l.run_seconds);
+    row.has_peer = false;
+    process_figures figures;
+    for (int k = 0; k < l.run_reps + 1; ++k) {  // the first run warms the page cache
+      const process_figures one = run_fresh({zorvel_command, dir + "/calibration.cfg"}, dir, 1, true);
+      if (k == 0) continue;
+      figures.wall.seconds.insert(figures.wall.seconds.end(), one.wall.seconds.begin(), one.wall.seconds.end());
+      figures.peak_mib.insert(figures.peak_mib.end(), one.peak_mib.begin(), one.peak_mib.end());
+      figures.last_status = one.last_status;
+    }
+    row.ours = figures.wall;
+    char note[96];
+    std::snprintf(note, sizeof note, "peak RSS %.1f MiB; exit %d (1: no calibration, as it must)",
+                  figures.median_peak_mib(), figures.last_status);
+    row.note = note;
+    rows.push_back(row);
+  }
 }
 
 }  // namespace zorvel::bench

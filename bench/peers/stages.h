@@ -22,7 +22,7 @@
 #include "image/bmp.h"
 #include "sim/bundle.h"
 #include "sim/presets.h"
-#include "tests/calib/simulated_captures.h"
+#include "bench/peers/setup.h"
 #include "stereo/rectify.h"
 
 #ifdef ZORVEL_HAVE_OPENCV
@@ -39,7 +39,8 @@ struct stage_limits {
 };
 
 enum stage_group : int {
-  kDecode = 0, kResample, kRectify, kDetect, kNoChart, kCalibration, kVerification
+  kDecode = 0, kDecodeWorking, kResample, kRectify, kDetect, kNoChart, kCalibration, kVerification,
+  kFreshCalibration, kFreshVerification, kWorstInput
 };
 
 // A capture decoded by our reader and kept for the stages that start from planes.
@@ -66,6 +67,7 @@ struct preset_bundle {
   sim::truth_charts truth;
   sim::bundle_files files;
   decoded_capture main_flat, aux_flat;
+  zorvel_calibration_setup setup;  // as the calibration run builds it
 
   zorvel_capture_pair flat_capture() const {
     zorvel_capture_pair p;
@@ -85,7 +87,8 @@ inline bool prepare_bundle(const std::string& name, const std::string& dir, pres
   if (!sim::write_bundle(b.scenario, 1, dir).empty()) return false;
   b.truth = sim::scenario_truth(b.scenario);
   b.files.dir = std::filesystem::absolute(dir).string();
-  return b.main_flat.load(b.file(b.files.main_flat)) && b.aux_flat.load(b.file(b.files.aux_flat));
+  return calibration_setup_of(b.file("calibration.cfg"), b.setup) &&
+         b.main_flat.load(b.file(b.files.main_flat)) && b.aux_flat.load(b.file(b.files.aux_flat));
 }
 
 inline timing_row make_row(int group, const std::string& stage, const std::string& preset,
@@ -146,17 +149,46 @@ inline void measure_decode(const preset_bundle& b, const stage_limits& l, std::v
   r.floor = read_floor({path}, l.reps, l.step_seconds);
   r.note = "main 4000 x 3000; floor: fread of the file";
   rows.push_back(r);
+
+  // What the runs do: the capture decoded straight to the working image.
+  timing_row w = make_row(kDecodeWorking, "decode to working size (1280)", b.name,
+                          "cv::imread + cv::resize INTER_NEAREST", l.step_seconds);
+  std::vector<uint8_t> scratch;
+  w.ours = run_bounded(l.step_seconds, l.reps, {nullptr, [&] {
+                                                  zorvel_bmp_read reader(path);
+                                                  const int ok = reader.parse_sampled(
+                                                      quarter_turn::none,
+                                                      [](uint32_t width, uint32_t height) {
+                                                        return working_sample_grid(
+                                                            static_cast<int32_t>(width),
+                                                            static_cast<int32_t>(height), false);
+                                                      },
+                                                      scratch);
+                                                  return std::to_string(ok);
+                                                }});
+#ifdef ZORVEL_HAVE_OPENCV
+  const cv::Size size = working_size(b.scenario.module.main);
+  w.theirs = run_bounded(l.step_seconds, l.reps, {nullptr, [&] {
+                                                    cv::Mat small;
+                                                    cv::resize(cv::imread(path, cv::IMREAD_COLOR), small, size, 0,
+                                                               0, cv::INTER_NEAREST);
+                                                    return std::to_string(small.cols);
+                                                  }});
+#endif
+  w.has_floor = true;
+  w.floor = r.floor;
+  w.note = "main 4000 x 3000 to 1280 x 960 (the runs' path); floor: fread of the file";
+  rows.push_back(w);
 }
 
 // Both flat-chart captures of a pair to the 1280-wide working size (nearest).
 inline void measure_resample(const preset_bundle& b, const stage_limits& l, std::vector<timing_row>& rows) {
-  const zorvel_calib_context context = test::calibration_context(b.scenario);
   const zorvel_capture_pair capture = b.flat_capture();
   timing_row r = make_row(kResample, "resample pair to 1280 (nearest)", b.name,
                           "cv::resize INTER_NEAREST", l.step_seconds);
   r.ours = run_bounded(l.step_seconds, l.reps, {nullptr, [&] {
                                                   zorvel_chart_pair pair;
-                                                  normalize_capture_pair(capture, context, pair);
+                                                  normalize_capture_pair(capture, b.setup.working.rotated, pair);
                                                   return std::to_string(pair.main_width);
                                                 }});
 #ifdef ZORVEL_HAVE_OPENCV
@@ -181,9 +213,8 @@ inline void measure_resample(const preset_bundle& b, const stage_limits& l, std:
 // rectified into the main camera's geometry, bilinear. OpenCV does both in
 // one map.
 inline void measure_rectify(const preset_bundle& b, const stage_limits& l, std::vector<timing_row>& rows) {
-  const zorvel_calib_context context = test::calibration_context(b.scenario);
   zorvel_chart_pair pristine;
-  normalize_capture_pair(b.flat_capture(), context, pristine);
+  normalize_capture_pair(b.flat_capture(), b.setup.working.rotated, pristine);
   const sim::mat3 rot = sim::aux_rotation(b.scenario.module);
   const double fr = sim::main_view(b.scenario.module, b.scenario.flat_chart_distance_mm()).focal_working;
   const double fa = sim::aux_view(b.scenario.module, b.scenario.flat_chart_distance_mm()).focal_working;
@@ -197,7 +228,8 @@ inline void measure_rectify(const preset_bundle& b, const stage_limits& l, std::
   r.ours = run_bounded(l.step_seconds, l.reps,
                        {[&] { work = pristine; },
                         [&] {
-                          dewarp_aux_only(context, work, scratch, 1.0f);
+                          quiet_stdout quiet;  // the aux-only dewarp prints its indicator
+                          dewarp_aux_only(b.setup.working, work, scratch);
                           return std::to_string(rectify_aux(work, out, static_cast<float>(fr), rot.data(),
                                                             static_cast<float>(fa), work.aux_height,
                                                             work.aux_width, 0.0f, 0.0f, g));
@@ -291,10 +323,9 @@ inline std::vector<detection_result> detect_on(const planar_image& img, int32_t 
 
 // The main flat-chart working image (resampled, dewarped) as the driver makes it.
 inline planar_image flat_working_image(const preset_bundle& b) {
-  const zorvel_calib_context context = test::calibration_context(b.scenario);
   zorvel_chart_pair pair, scratch;
-  normalize_capture_pair(b.flat_capture(), context, pair);
-  dewarp_pair(context, pair, scratch, 1.0f, 1.0f);
+  normalize_capture_pair(b.flat_capture(), b.setup.working.rotated, pair);
+  dewarp_pair(b.setup.working, pair, scratch);
   planar_image img;
   img.width = pair.main_width;
   img.height = pair.main_height;

@@ -32,7 +32,9 @@ struct zorvel_key_points {
 };
 
 // The oriented captures of one chart as the run hands them over: planes are
-// borrowed from the BMP readers, row-major, width x height bytes each.
+// borrowed from the BMP readers, row-major, width x height bytes each, or,
+// when `sampled` is set, already reduced to the working size while decoding
+// (the sizes stay the captures').
 struct zorvel_capture_pair {
   const uint8_t* main_r = nullptr;
   const uint8_t* main_g = nullptr;
@@ -44,6 +46,7 @@ struct zorvel_capture_pair {
   int32_t main_height = 0;
   int32_t aux_width = 0;
   int32_t aux_height = 0;
+  bool sampled = false;
 };
 
 // The working pair of one chart: planes at working resolution, owned here

@@ -29,47 +29,102 @@ void equalize_brightness(uint8_t* red, uint8_t* green, uint8_t* blue, int64_t pi
   }
 }
 
+namespace {
+
+// Running nine-sample sums along one family of diagonals (offsets -4 ... 4,
+// centre included; the centre is taken out per pixel). A diagonal is indexed
+// so that moving one row down and one column along it keeps its index: the
+// sum of the next row is the previous one plus the sample entering below
+// and minus the one leaving above. Where the diagonal starts at the image
+// edge the nine samples are summed afresh.
+struct diagonal_sums {
+  std::vector<int32_t> sum, squares;
+};
+
+inline int32_t sq(int32_t v) { return v * v; }
+
+}  // namespace
+
 saddle_candidates compute_saddle_response(const uint8_t* green, int32_t height,
                                           int32_t width) {
   saddle_candidates out;
   out.row_start.assign(static_cast<size_t>(std::max(height, 0)) + 1, 0);
   if (height < 9 || width < 9) return out;
 
-  // Eight samples per diagonal, centre excluded; offsets k = -4 ... 4, k != 0.
-  // Sums are gathered offset by offset over a whole row so the loops run
-  // over contiguous bytes; integer sums do not depend on their order.
-  static constexpr int kOffsets[8] = {-4, -3, -2, -1, 1, 2, 3, 4};
   const int32_t span = width - 8;  // columns 4 ... width - 5
-  std::vector<int32_t> sum_a(span), sq_a(span), sum_b(span), sq_b(span);
-  std::vector<double> response(span);
+  const auto row = [&](int32_t r) { return green + static_cast<ptrdiff_t>(r) * width; };
+  // Main diagonal of pixel (r, c) at height - r + c, anti-diagonal at r + c.
+  diagonal_sums a, b;
+  a.sum.assign(static_cast<size_t>(width + height), 0);
+  a.squares.assign(a.sum.size(), 0);
+  b.sum.assign(a.sum.size(), 0);
+  b.squares.assign(a.sum.size(), 0);
+  const auto a_at = [&](int32_t r) { return static_cast<ptrdiff_t>(height - r); };
+  const auto b_at = [&](int32_t r) { return static_cast<ptrdiff_t>(r); };
+
+  std::vector<int32_t> d(span), denominator(span);
+  std::vector<uint8_t> passes(span);
   for (int32_t r = 4; r <= height - 5; ++r) {
     out.row_start[r] = static_cast<int32_t>(out.cols.size());
-    std::fill(sum_a.begin(), sum_a.end(), 0);
-    std::fill(sq_a.begin(), sq_a.end(), 0);
-    std::fill(sum_b.begin(), sum_b.end(), 0);
-    std::fill(sq_b.begin(), sq_b.end(), 0);
-    for (int k = 0; k < 8; ++k) {
-      const uint8_t* row = green + static_cast<ptrdiff_t>(r + kOffsets[k]) * width;
-      const uint8_t* a = row + 4 + kOffsets[k];  // main diagonal sample of column 4
-      const uint8_t* b = row + 4 - kOffsets[k];  // anti-diagonal sample
-      for (int32_t i = 0; i < span; ++i) {
-        const int32_t va = a[i], vb = b[i];
-        sum_a[i] += va;
-        sq_a[i] += va * va;
-        sum_b[i] += vb;
-        sq_b[i] += vb * vb;
+    int32_t* sum_a = a.sum.data() + a_at(r);
+    int32_t* sq_a = a.squares.data() + a_at(r);
+    int32_t* sum_b = b.sum.data() + b_at(r);
+    int32_t* sq_b = b.squares.data() + b_at(r);
+    const uint8_t* enter = row(r + 4);
+    if (r == 4) {
+      for (int32_t c = 4; c <= width - 5; ++c) {
+        int32_t s1 = 0, q1 = 0, s2 = 0, q2 = 0;
+        for (int32_t k = -4; k <= 4; ++k) {
+          const int32_t va = row(r + k)[c + k], vb = row(r + k)[c - k];
+          s1 += va, q1 += va * va, s2 += vb, q2 += vb * vb;
+        }
+        sum_a[c] = s1, sq_a[c] = q1, sum_b[c] = s2, sq_b[c] = q2;
+      }
+    } else {
+      const uint8_t* leave = row(r - 5);
+      // Column 4's main diagonal and column width - 5's anti-diagonal start
+      // at the image edge this row.
+      for (int32_t c = 5; c <= width - 5; ++c) {
+        const int32_t in = enter[c + 4], out_v = leave[c - 5];
+        sum_a[c] += in - out_v;
+        sq_a[c] += in * in - out_v * out_v;
+      }
+      for (int32_t c = 4; c <= width - 6; ++c) {
+        const int32_t in = enter[c - 4], out_v = leave[c + 5];
+        sum_b[c] += in - out_v;
+        sq_b[c] += in * in - out_v * out_v;
+      }
+      for (const int32_t c : {4, width - 5}) {
+        int32_t s1 = 0, q1 = 0, s2 = 0, q2 = 0;
+        for (int32_t k = -4; k <= 4; ++k) {
+          const int32_t va = row(r + k)[c + k], vb = row(r + k)[c - k];
+          s1 += va, q1 += va * va, s2 += vb, q2 += vb * vb;
+        }
+        if (c == 4) sum_a[c] = s1, sq_a[c] = q1;
+        if (c == width - 5) sum_b[c] = s2, sq_b[c] = q2;
       }
     }
+    // Means and mean squares of eight samples (centre out), truncated; the
+    // variances cannot be negative, so the denominator is at least 50 and
+    // response > 1.5 is exactly 2 d^2 > 3 (variances + 50) in integers.
+    const uint8_t* centre = row(r);
     for (int32_t i = 0; i < span; ++i) {
-      const int32_t mean_a = sum_a[i] / 8, msq_a = sq_a[i] / 8;
-      const int32_t mean_b = sum_b[i] / 8, msq_b = sq_b[i] / 8;
-      const int32_t d = mean_a - mean_b;
-      const int32_t variances = (msq_b - mean_b * mean_b) + (msq_a - mean_a * mean_a);
-      response[i] = static_cast<double>(d * d) / (variances + 50.0);
-      sum_a[i] = d < 0 ? -d : d;  // reused for the contrast
+      const int32_t c = 4 + i;
+      const int32_t g = centre[c];
+      const int32_t mean_a = (sum_a[c] - g) >> 3, msq_a = (sq_a[c] - g * g) >> 3;
+      const int32_t mean_b = (sum_b[c] - g) >> 3, msq_b = (sq_b[c] - g * g) >> 3;
+      const int32_t di = mean_a - mean_b;
+      const int32_t den = (msq_b - mean_b * mean_b) + (msq_a - mean_a * mean_a) + 50;
+      d[i] = di;
+      denominator[i] = den;
+      passes[i] = 2 * di * di > 3 * den;
     }
     for (int32_t i = 0; i < span; ++i) {
-      if (response[i] > 1.5) out.add(4 + i, response[i], static_cast<uint8_t>(sum_a[i]));
+      if (!passes[i]) continue;
+      const int32_t di = d[i];
+      const double response =
+          static_cast<double>(di * di) / (static_cast<double>(denominator[i] - 50) + 50.0);
+      out.add(4 + i, response, static_cast<uint8_t>(di < 0 ? -di : di));
     }
   }
   for (int32_t r = height - 4; r <= height; ++r) out.row_start[r] = static_cast<int32_t>(out.cols.size());

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 namespace zorvel {
 namespace {
@@ -16,18 +17,19 @@ int32_t squared_difference(int32_t a, int32_t b) { return (a - b) * (a - b); }
 // Positions across the line stay within 201 pixels of the traced point.
 constexpr int32_t kReach = 206;
 
-// One search: position i of the line lies at trunc(ratio[i] * s + origin)
-// across the traced direction (clamped to lo ... hi, where the bands beyond
-// the image are 0) and contributes band_at(i)[position - lo].
-template <typename BandAt>
-void search_lines(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
-                  BandAt band_at, int32_t* table) {
-  const size_t count = ratio.size();
-  int64_t score[kSlopeCount] = {};
+// Largest band sum: eleven energies of at most 255^2.
+constexpr int64_t kMaxBand = 11 * 255 * 255;
+
+// Scores of every slope: score[s] = sum over i of band_at(i)[position - lo]
+// with position = trunc(ratio[i] * slope + origin) clamped to lo ... hi.
+template <typename Score, typename BandAt>
+void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
+                  BandAt& band_at, int64_t* total) {
+  Score score[kSlopeCount] = {};
   int32_t position[kSlopeCount];
   double slope[kSlopeCount];
   for (int32_t s = 0; s < kSlopeCount; ++s) slope[s] = static_cast<double>(kSlopeFirst + s);
-  for (size_t i = 0; i < count; ++i) {
+  for (size_t i = 0; i < ratio.size(); ++i) {
     const double r = ratio[i];
     for (int32_t s = 0; s < kSlopeCount; ++s) {
       const auto p = static_cast<int32_t>(r * slope[s] + origin);
@@ -35,6 +37,24 @@ void search_lines(const std::vector<double>& ratio, double origin, int32_t lo, i
     }
     const int32_t* band = band_at(i);
     for (int32_t s = 0; s < kSlopeCount; ++s) score[s] += band[position[s]];
+  }
+  for (int32_t s = 0; s < kSlopeCount; ++s) total[s] = score[s];
+}
+
+// One search: position i of the line lies at trunc(ratio[i] * s + origin)
+// across the traced direction (clamped to lo ... hi, where the bands beyond
+// the image are 0) and contributes band_at(i)[position - lo].
+template <typename BandAt>
+void search_lines(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
+                  BandAt band_at, int32_t* table) {
+  const size_t count = ratio.size();
+  // Scores of lines up to 3000 positions long fit 32 bits, which halves the
+  // width of the sums the gather feeds.
+  int64_t score[kSlopeCount];
+  if (static_cast<int64_t>(count) * kMaxBand <= INT32_MAX) {
+    score_slopes<int32_t>(ratio, origin, lo, hi, band_at, score);
+  } else {
+    score_slopes<int64_t>(ratio, origin, lo, hi, band_at, score);
   }
   int64_t best = 0;
   int32_t best_slope = -1;
@@ -45,8 +65,9 @@ void search_lines(const std::vector<double>& ratio, double origin, int32_t lo, i
     }
   }
   if (best_slope < 0) return;
+  const auto slope = static_cast<double>(kSlopeFirst + best_slope);
   for (size_t i = 0; i < count; ++i) {
-    table[i] = static_cast<int32_t>(ratio[i] * slope[best_slope] + origin);
+    table[i] = static_cast<int32_t>(ratio[i] * slope + origin);
   }
 }
 
@@ -86,7 +107,7 @@ bool inside(const gradient_bands& bands, int32_t r0, int32_t c0) {
 
 // Column sums of one image column, starting at row -kPad.
 const int32_t* column_band_of(const gradient_bands& bands, int32_t col) {
-  return bands.column_band.data() + static_cast<size_t>(col) * bands.column_stride;
+  return bands.column_band.get() + static_cast<size_t>(col) * bands.column_stride;
 }
 
 }  // namespace
@@ -104,9 +125,20 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
   // transposed so a horizontal line reads one column's sums contiguously.
   // Rows outside 10 ... height - 10 and the pads stay 0.
   bands.column_stride = height + 2 * pad;
-  bands.column_band.assign(static_cast<size_t>(width) * bands.column_stride, 0);
+  const size_t total = static_cast<size_t>(width) * bands.column_stride;
+  bands.column_band = std::make_unique_for_overwrite<int32_t[]>(total);
   const int32_t first_row = 10, last_row = height - 10;
-  if (first_row > last_row) return bands;
+  if (first_row > last_row) {
+    std::fill_n(bands.column_band.get(), total, 0);
+    return bands;
+  }
+  // Only the rows outside first_row ... last_row are zeroed; the loop below
+  // writes every other entry.
+  for (int32_t c = 0; c < width; ++c) {
+    int32_t* column = bands.column_band.get() + static_cast<size_t>(c) * bands.column_stride;
+    std::fill_n(column, pad + first_row, 0);
+    std::fill(column + pad + last_row + 1, column + bands.column_stride, 0);
+  }
   // Ev of row q (2 <= q <= height - 3 holds for every row used here).
   auto ev = [&](int32_t q, int32_t c) {
     return squared_difference(green[static_cast<size_t>(q - 2) * width + c],
@@ -129,7 +161,7 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
       std::copy(window.begin(), window.end(), block.begin() + static_cast<ptrdiff_t>(k) * width);
     }
     for (int32_t c = 0; c < width; ++c) {
-      int32_t* out = bands.column_band.data() + static_cast<size_t>(c) * bands.column_stride + pad + r0;
+      int32_t* out = bands.column_band.get() + static_cast<size_t>(c) * bands.column_stride + pad + r0;
       for (int32_t k = 0; k < rows; ++k) out[k] = block[static_cast<size_t>(k) * width + c];
     }
   }

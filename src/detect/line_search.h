@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace zorvel {
@@ -27,7 +28,7 @@ struct gradient_bands {
   // column_band[c * column_stride + kPad + r] = sum of Ev[r-5 ... r+5][c] when
   // 9 < r <= height - 10, else 0 (stored column by column).
   int32_t column_stride = 0;
-  std::vector<int32_t> column_band;
+  std::unique_ptr<int32_t[]> column_band;
 };
 
 gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int32_t width);

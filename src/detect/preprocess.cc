@@ -52,8 +52,8 @@ std::vector<int32_t> source_indices(int32_t count, double step, int32_t src_size
 }
 
 void resample_camera(const uint8_t* const src[3], int32_t src_width, int32_t src_height,
-                     bool rotated, std::vector<uint8_t>* dst[3], int32_t& dst_width,
-                     int32_t& dst_height) {
+                     bool rotated, bool sampled, std::vector<uint8_t>* dst[3],
+                     int32_t& dst_width, int32_t& dst_height) {
   const working_size size = working_size_of(src_width, src_height, rotated);
   dst_width = size.width;
   dst_height = size.height;
@@ -67,6 +67,12 @@ void resample_camera(const uint8_t* const src[3], int32_t src_width, int32_t src
     }
   }
   if (n == 0) return;
+  if (sampled) {
+    for (int p = 0; p < 3; ++p) {
+      if (src[p] != nullptr) std::memcpy(dst[p]->data(), src[p], n);
+    }
+    return;
+  }
   const std::vector<int32_t> rows = source_indices(size.height, size.step, src_height);
   const std::vector<int32_t> cols = source_indices(size.width, size.step, src_width);
   // One pass over the column table fills all three planes of a row.
@@ -97,10 +103,11 @@ void resample_camera(const uint8_t* const src[3], int32_t src_width, int32_t src
 }
 
 // Clamp that also sends NaN to the lower bound (NaN fails both comparisons of
-// a plain clamp and would become an out-of-range read).
-double clamp_position(double v, double hi) {
-  if (!(v >= 0.0)) return 0.0;
-  return v > hi ? hi : v;
+// a plain clamp and would become an out-of-range read). Written as two
+// selections so the position loops vectorise.
+inline double clamp_position(double v, double hi) {
+  const double low = v >= 0.0 ? v : 0.0;
+  return low > hi ? hi : low;
 }
 
 // Half the crop: floor(size * p / 100), rounded up to even, halved.
@@ -111,22 +118,31 @@ int32_t crop_margin(int32_t size, uint8_t crop_percent) {
 
 bool camera_qualifies(double indicator) { return indicator != 0.0 && indicator < 1.5; }
 
-// Dewarps one camera of pair through scratch when its indicator asks for it.
+// Dewarps one camera of pair when its indicator asks for it: the kernel
+// writes into scratch, whose planes then change places with the camera's
+// (scratch keeps the planes before the dewarp). A camera left as it is does
+// not touch scratch.
 void dewarp_camera(const double coeff[5], float F, uint8_t crop_percent, int32_t width,
                    int32_t height, std::vector<uint8_t>* planes[3],
                    std::vector<uint8_t>* scratch[3]) {
   const size_t n = static_cast<size_t>(width) * height;
-  for (int p = 0; p < 3; ++p) scratch[p]->assign(n, 0);
   if (!camera_qualifies(dewarp_indicator(coeff))) return;
   // F = 0 or a degenerate plane would divide by zero or sample outside.
   if (F == 0.0f || width < 2 || height < 2) return;
   for (int p = 0; p < 3; ++p) {
     if (planes[p]->size() < n) return;
   }
+  for (int p = 0; p < 3; ++p) {
+    if (scratch[p]->size() != n) scratch[p]->resize(n);
+  }
   dewarp_planes(planes[0]->data(), planes[1]->data(), planes[2]->data(), scratch[0]->data(),
                 scratch[1]->data(), scratch[2]->data(), width, height, F, crop_percent, coeff[0],
                 coeff[1], coeff[2], coeff[3]);
-  for (int p = 0; p < 3; ++p) std::memcpy(planes[p]->data(), scratch[p]->data(), n);
+  for (int p = 0; p < 3; ++p) {
+    // The dewarped planes are n bytes; a longer camera plane keeps its tail.
+    if (planes[p]->size() != n) scratch[p]->insert(scratch[p]->end(), planes[p]->begin() + n, planes[p]->end());
+    planes[p]->swap(*scratch[p]);
+  }
 }
 
 // Working size used by the dewarp: the normalised side is 1280.
@@ -180,6 +196,18 @@ void dewarp_main(const zorvel_working_form& form, zorvel_chart_pair& pair,
 
 }  // namespace
 
+void size_working_pair(const zorvel_capture_pair& capture, bool rotated, zorvel_chart_pair& pair) {
+  pair.normalized_side = kWorkingSide;
+  const working_size main_size = working_size_of(capture.main_width, capture.main_height, rotated);
+  const working_size aux_size = working_size_of(capture.aux_width, capture.aux_height, rotated);
+  pair.main_width = main_size.width;
+  pair.main_height = main_size.height;
+  pair.aux_width = aux_size.width;
+  pair.aux_height = aux_size.height;
+  pair.main_points = zorvel_key_points(kKeyPointCapacity);
+  pair.aux_points = zorvel_key_points(kKeyPointCapacity);
+}
+
 void normalize_aux_capture(const zorvel_capture_pair& capture, bool rotated,
                            zorvel_chart_pair& pair) {
   pair.normalized_side = kWorkingSide;
@@ -188,7 +216,7 @@ void normalize_aux_capture(const zorvel_capture_pair& capture, bool rotated,
   pair.main_height = main_size.height;
   const uint8_t* aux_src[3] = {capture.aux_r, capture.aux_g, capture.aux_b};
   std::vector<uint8_t>* aux_dst[3] = {&pair.aux_r, &pair.aux_g, &pair.aux_b};
-  resample_camera(aux_src, capture.aux_width, capture.aux_height, rotated, aux_dst,
+  resample_camera(aux_src, capture.aux_width, capture.aux_height, rotated, capture.sampled, aux_dst,
                   pair.aux_width, pair.aux_height);
   pair.main_points = zorvel_key_points(kKeyPointCapacity);
   pair.aux_points = zorvel_key_points(kKeyPointCapacity);
@@ -199,8 +227,18 @@ void normalize_capture_pair(const zorvel_capture_pair& capture, bool rotated,
   normalize_aux_capture(capture, rotated, pair);
   const uint8_t* main_src[3] = {capture.main_r, capture.main_g, capture.main_b};
   std::vector<uint8_t>* main_dst[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
-  resample_camera(main_src, capture.main_width, capture.main_height, rotated, main_dst,
+  resample_camera(main_src, capture.main_width, capture.main_height, rotated, capture.sampled,
+                  main_dst,
                   pair.main_width, pair.main_height);
+}
+
+zorvel_sample_grid working_sample_grid(int32_t width, int32_t height, bool rotated) {
+  const working_size size = working_size_of(width, height, rotated);
+  zorvel_sample_grid grid;
+  if (size.width == 0 || size.height == 0) return grid;
+  grid.rows = source_indices(size.height, size.step, height);
+  grid.cols = source_indices(size.width, size.step, width);
+  return grid;
 }
 
 double dewarp_indicator(const double coeff[5]) {
@@ -216,16 +254,27 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
                    uint8_t* dst_r, uint8_t* dst_g, uint8_t* dst_b, int32_t width, int32_t height,
                    float F, uint8_t crop_percent, double c0, double c1, double c2, double c3) {
   if (F == 0.0f || width < 2 || height < 2) return;
-  const size_t n = static_cast<size_t>(width) * height;
-  std::memset(dst_r, 0, n);
-  std::memset(dst_g, 0, n);
-  std::memset(dst_b, 0, n);
   const int32_t margin_rows = crop_margin(height, crop_percent);
   const int32_t margin_cols = crop_margin(width, crop_percent);
   const int32_t half_h = height / 2;
   const int32_t half_w = width / 2;
   const double max_row = height - 2;
   const double max_col = width - 2;
+
+  // The crop border is 0; every pixel inside it is written below.
+  const int32_t first_row = margin_rows, last_row = height - margin_rows - 1;
+  const int32_t first_col_in = margin_cols, last_col_in = width - margin_cols - 1;
+  for (int32_t y = 0; y < height; ++y) {
+    const size_t row = static_cast<size_t>(y) * width;
+    for (uint8_t* d : {dst_r, dst_g, dst_b}) {
+      if (y < first_row || y > last_row || first_col_in > last_col_in) {
+        std::memset(d + row, 0, static_cast<size_t>(width));
+      } else {
+        std::memset(d + row, 0, static_cast<size_t>(first_col_in));
+        std::memset(d + row + last_col_in + 1, 0, static_cast<size_t>(width - last_col_in - 1));
+      }
+    }
+  }
 
   // Per-column terms do not depend on the row: x-hat in single precision and
   // its square widened to double, exactly as the per-pixel formula has them.
@@ -240,8 +289,9 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
   const double F_d = static_cast<double>(F);
   const int32_t first_col = margin_cols, last_col = width - margin_cols - 1;
   const size_t span = last_col >= first_col ? static_cast<size_t>(last_col - first_col + 1) : 0;
-  std::vector<size_t> top(span);
+  std::vector<int32_t> top(span);  // working planes stay below 2^31 bytes
   std::vector<float> u(span), w(span);
+  std::vector<uint16_t> top_pair(span), bottom_pair(span);
   const uint8_t* src[3] = {src_r, src_g, src_b};
   uint8_t* dst[3] = {dst_r, dst_g, dst_b};
   for (int32_t y = margin_rows; y <= height - margin_rows - 1 && span > 0; ++y) {
@@ -262,23 +312,29 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
       const auto col0 = static_cast<int32_t>(sx);
       u[i] = static_cast<float>(r0 + 1) - static_cast<float>(sy);
       w[i] = static_cast<float>(col0 + 1) - static_cast<float>(sx);
-      top[i] = static_cast<size_t>(r0) * width + col0;
+      top[i] = r0 * width + col0;
     }
     const size_t out_row = static_cast<size_t>(y) * width + first_col;
-    uint8_t* dr = dst[0] + out_row;
-    uint8_t* dg = dst[1] + out_row;
-    uint8_t* db = dst[2] + out_row;
-    for (size_t i = 0; i < span; ++i) {
-      const size_t t = top[i], b = t + width;
-      const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
-      auto sample = [&](const uint8_t* s) {
-        const float value = static_cast<float>(s[t]) * ui * wi + static_cast<float>(s[t + 1]) * ui * iw +
-                            static_cast<float>(s[b]) * iu * wi + static_cast<float>(s[b + 1]) * iu * iw;
-        return static_cast<uint8_t>(static_cast<int32_t>(value));
-      };
-      dr[i] = sample(src[0]);
-      dg[i] = sample(src[1]);
-      db[i] = sample(src[2]);
+    for (int p = 0; p < 3; ++p) {
+      // The four neighbours as two byte pairs (top, bottom) per pixel: the
+      // scattered reads come first, so the single-precision arithmetic,
+      // the same operations in the same order as per pixel, runs on vectors.
+      const uint8_t* s = src[p];
+      for (size_t i = 0; i < span; ++i) {
+        const size_t t = static_cast<size_t>(top[i]), b = t + static_cast<size_t>(width);
+        top_pair[i] = static_cast<uint16_t>(s[t] | s[t + 1] << 8);
+        bottom_pair[i] = static_cast<uint16_t>(s[b] | s[b + 1] << 8);
+      }
+      uint8_t* d = dst[p] + out_row;
+      for (size_t i = 0; i < span; ++i) {
+        const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
+        const auto s00 = static_cast<float>(top_pair[i] & 0xFF);
+        const auto s01 = static_cast<float>(top_pair[i] >> 8);
+        const auto s10 = static_cast<float>(bottom_pair[i] & 0xFF);
+        const auto s11 = static_cast<float>(bottom_pair[i] >> 8);
+        const float value = s00 * ui * wi + s01 * ui * iw + s10 * iu * wi + s11 * iu * iw;
+        d[i] = static_cast<uint8_t>(static_cast<int32_t>(value));
+      }
     }
   }
 }

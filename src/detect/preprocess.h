@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "detect/chart_pair.h"
+#include "image/bmp.h"
 
 namespace zorvel {
 
@@ -26,6 +27,11 @@ struct zorvel_working_form {
   zorvel_lens_model aux_lens;
 };
 
+// The nearest resampling of one camera's capture (width x height, after any
+// quarter turn) to its working size, as a sampled decode takes it; empty
+// tables when the capture cannot be resampled.
+zorvel_sample_grid working_sample_grid(int32_t width, int32_t height, bool rotated);
+
 // Fills pair from capture at working size and gives it two key-point sets of
 // 1200 entries.
 void normalize_capture_pair(const zorvel_capture_pair& capture, bool rotated,
@@ -35,6 +41,10 @@ void normalize_capture_pair(const zorvel_capture_pair& capture, bool rotated,
 // main camera gets its working size and key points but no pixels.
 void normalize_aux_capture(const zorvel_capture_pair& capture, bool rotated,
                            zorvel_chart_pair& pair);
+
+// The working sizes of both cameras and two key-point sets of 1200 entries,
+// no planes: for pairs whose pixels are all written later.
+void size_working_pair(const zorvel_capture_pair& capture, bool rotated, zorvel_chart_pair& pair);
 
 // Single value that decides whether a camera is dewarped (D != 0 and D < 1.5).
 double dewarp_indicator(const double coeff[5]);

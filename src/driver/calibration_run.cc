@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <vector>
 
 #include "common/run_messages.h"
 #include "calib/drivers.h"
@@ -32,6 +33,7 @@ constexpr int kFlatOnly = 2;
 struct calibration_captures {
   zorvel_bmp_read main_l, aux_l, main_flat, aux_flat;
   zorvel_capture_pair l, flat;
+  std::vector<uint8_t> scratch;  // rows read, shared by the four captures
 
   explicit calibration_captures(const zorvel_calib_config& config)
       : main_l(config.main.calib_l_chart_image_path),
@@ -48,15 +50,17 @@ void set_sizes(zorvel_capture_pair& pair, const zorvel_calibration_setup& setup)
 }
 
 bool load_into(zorvel_bmp_read& reader, const char* label, const std::string& shown, bool swap,
-               const char* direction, const uint8_t** r, const uint8_t** g, const uint8_t** b) {
+               const char* direction, std::vector<uint8_t>& scratch, const uint8_t** r,
+               const uint8_t** g, const uint8_t** b, bool* sampled) {
   capture_planes planes;
-  if (!load_capture(reader, label, shown, swap, direction, planes)) {
+  if (!load_capture(reader, label, shown, swap, direction, scratch, planes)) {
     note_failure(std::string("cannot read the ") + label + " capture " + shown);
     return false;
   }
   *r = planes.r;
   *g = planes.g;
   *b = planes.b;
+  *sampled = planes.sampled;
   return true;
 }
 
@@ -72,9 +76,9 @@ bool load_l_chart(calibration_captures& cap, const zorvel_calib_config& config, 
                   const char* direction) {
   zorvel_capture_pair& p = cap.l;
   return load_into(cap.main_l, "main L", config.main.calib_l_chart_image_path, swap, direction,
-                   &p.main_r, &p.main_g, &p.main_b) &&
+                   cap.scratch, &p.main_r, &p.main_g, &p.main_b, &p.sampled) &&
          load_into(cap.aux_l, "aux L", config.aux.calib_l_chart_image_path, swap, direction,
-                   &p.aux_r, &p.aux_g, &p.aux_b) &&
+                   cap.scratch, &p.aux_r, &p.aux_g, &p.aux_b, &p.sampled) &&
          size_matches(cap.main_l, config.main.calib_l_chart_image_path,
                             config.main.calib_input_width, config.main.calib_input_height) &&
          size_matches(cap.aux_l, config.aux.calib_l_chart_image_path,
@@ -85,9 +89,9 @@ bool load_flat_chart(calibration_captures& cap, const zorvel_calib_config& confi
                      const char* direction) {
   zorvel_capture_pair& p = cap.flat;
   return load_into(cap.main_flat, "main Flat", config.main.calib_flat_chart_image_path, swap,
-                   direction, &p.main_r, &p.main_g, &p.main_b) &&
+                   direction, cap.scratch, &p.main_r, &p.main_g, &p.main_b, &p.sampled) &&
          load_into(cap.aux_flat, "aux Flat", config.aux.calib_flat_chart_image_path, swap,
-                   direction, &p.aux_r, &p.aux_g, &p.aux_b) &&
+                   direction, cap.scratch, &p.aux_r, &p.aux_g, &p.aux_b, &p.sampled) &&
          size_matches(cap.main_flat, config.main.calib_flat_chart_image_path,
                             config.main.calib_input_width, config.main.calib_input_height) &&
          size_matches(cap.aux_flat, config.aux.calib_flat_chart_image_path,

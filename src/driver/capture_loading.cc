@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "detect/preprocess.h"
+
 namespace zorvel {
 namespace {
 
@@ -12,18 +14,38 @@ constexpr const char* kSizeMismatch =
     "\nError: BMP file %s image dimensions (%ux%u) differs from configured dimensions "
     "(%ux%u)\n\n";
 
-}  // namespace
-
-bool load_capture(zorvel_bmp_read& reader, const char* label, const std::string& shown_path,
-                  bool swap, const char* direction, capture_planes& planes) {
+// A direction that is neither left nor right: the turn refuses it with its
+// own message and the capture is handed out whole, as decoded.
+bool load_unturned(zorvel_bmp_read& reader, const char* label, const std::string& shown_path,
+                   const char* direction, capture_planes& planes) {
   if (reader.parse() != 1) {
     std::printf(kParseFailed, label, shown_path.c_str());
     return false;
   }
-  // A turn that could not get its temporary plane leaves the capture in the
-  // wrong orientation: report it as unusable rather than measure garbage.
-  if (swap && reader.rotate(direction) != 1) {
+  uint8_t *r = nullptr, *g = nullptr, *b = nullptr;
+  if (reader.rotate(direction) != 1 || reader.get_planes(&r, &g, &b) != 1 || !r || !g || !b) {
     std::printf(kNoPlanes, shown_path.c_str());
+    return false;
+  }
+  planes = {r, g, b, false};
+  return true;
+}
+
+}  // namespace
+
+bool load_capture(zorvel_bmp_read& reader, const char* label, const std::string& shown_path,
+                  bool swap, const char* direction, std::vector<uint8_t>& scratch,
+                  capture_planes& planes) {
+  const quarter_turn turn = swap ? quarter_turn_of(direction) : quarter_turn::none;
+  if (swap && turn == quarter_turn::none) return load_unturned(reader, label, shown_path, direction, planes);
+  const int parsed = reader.parse_sampled(
+      turn,
+      [swap](uint32_t width, uint32_t height) {
+        return working_sample_grid(static_cast<int32_t>(width), static_cast<int32_t>(height), swap);
+      },
+      scratch);
+  if (parsed != 1) {
+    std::printf(kParseFailed, label, shown_path.c_str());
     return false;
   }
   uint8_t *r = nullptr, *g = nullptr, *b = nullptr;
@@ -31,7 +53,7 @@ bool load_capture(zorvel_bmp_read& reader, const char* label, const std::string&
     std::printf(kNoPlanes, shown_path.c_str());
     return false;
   }
-  planes = {r, g, b};
+  planes = {r, g, b, true};
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "common/run_messages.h"
 #include "driver/capture_loading.h"
@@ -43,8 +44,8 @@ bool read_stored_calibration(const zorvel_verif_config& config, zorvel_otp_data&
 // either fails.
 bool load_checked(zorvel_bmp_read& reader, const char* label, const std::string& shown,
                   bool swap, const char* direction, int32_t width, int32_t height,
-                  capture_planes& planes) {
-  if (!load_capture(reader, label, shown, swap, direction, planes)) {
+                  std::vector<uint8_t>& scratch, capture_planes& planes) {
+  if (!load_capture(reader, label, shown, swap, direction, scratch, planes)) {
     note_failure(std::string("cannot read the ") + label + " capture " + shown);
     return false;
   }
@@ -60,12 +61,13 @@ bool load_captures(const zorvel_verif_config& config, zorvel_bmp_read& main_read
   const bool swap = config.main_aux_rotation_flag != 0;
   const char* direction = rotation_direction(config.main_aux_rotation_flag);
   capture_planes main, aux;
+  std::vector<uint8_t> scratch;  // rows read, shared by both captures
   if (!load_checked(main_reader, "main Flat", config.main.verify_flat_chart_image_path, swap,
                     direction, config.main.verify_input_width, config.main.verify_input_height,
-                    main) ||
+                    scratch, main) ||
       !load_checked(aux_reader, "aux Flat", config.aux.verify_flat_chart_image_path, swap,
                     direction, config.aux.verify_input_width, config.aux.verify_input_height,
-                    aux)) {
+                    scratch, aux)) {
     return false;
   }
   capture = oriented_capture_size(config);
@@ -75,6 +77,7 @@ bool load_captures(const zorvel_verif_config& config, zorvel_bmp_read& main_read
   capture.aux_r = aux.r;
   capture.aux_g = aux.g;
   capture.aux_b = aux.b;
+  capture.sampled = main.sampled && aux.sampled;
   return true;
 }
 

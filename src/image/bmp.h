@@ -26,6 +26,20 @@ struct zorvel_rgb_image {
   bool has_planes() const { return r && g && b; }
 };
 
+// A quarter turn of the picture, as rotate() applies it.
+enum class quarter_turn { none, left, right };
+
+// "left" and "right" in any case; anything else is no turn.
+quarter_turn quarter_turn_of(const std::string& direction);
+
+// Which pixels a sampled read keeps: working pixel (i, j) is pixel (rows[i],
+// cols[j]) of the picture after the turn. Every index must lie inside the
+// turned picture.
+struct zorvel_sample_grid {
+  std::vector<int32_t> rows;
+  std::vector<int32_t> cols;
+};
+
 class zorvel_bmp_read {
  public:
   explicit zorvel_bmp_read(std::string path);  // opens "rb"; silent on failure
@@ -36,6 +50,27 @@ class zorvel_bmp_read {
   // 1 on success (also when the file could not be opened: no planes then),
   // 0 after printing why the file was refused.
   int parse();
+  // The same decode with a nearest resampling folded in: reads from the file
+  // only the rows the grid picks and converts only the picked pixels, giving
+  // the planes that parse, rotate and the grid's sampling would give (the
+  // planes then are cols.size() x rows.size()). grid_of receives the turned
+  // picture's width and height once the headers are accepted. Messages and
+  // results are parse's, with the same checks before any pixel is read. An
+  // index outside the picture gives 0 without a message and no planes.
+  // scratch holds rows read and is reused between calls.
+  template <typename GridOf>
+  int parse_sampled(quarter_turn turn, GridOf&& grid_of, std::vector<uint8_t>& scratch) {
+    // Picked rows are read straight into scratch, past the stream's buffer.
+    // Must come before the stream's first read.
+    if (file_) std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+    int64_t data_start = 0;
+    const int headers = read_headers(data_start);
+    if (headers != 1 || !file_ || width_ == 0) return headers;
+    const bool turned = turn != quarter_turn::none;
+    const zorvel_sample_grid grid = grid_of(turned ? height_ : width_, turned ? width_ : height_);
+    return read_sampled(turn, grid, data_start, scratch);
+  }
+
   // 1 and the three plane addresses when all planes exist, else 0.
   int get_planes(uint8_t** r, uint8_t** g, uint8_t** b);
   // Width and height as stored in the file (a rotation does not change them).
@@ -49,6 +84,11 @@ class zorvel_bmp_read {
   const std::string& path() const { return path_; }
 
  private:
+  // Headers read and checked, pixel data located and found long enough.
+  // 1 also when the file is not open (width_ stays 0 then).
+  int read_headers(int64_t& data_start);
+  int read_sampled(quarter_turn turn, const zorvel_sample_grid& grid, int64_t data_start,
+                   std::vector<uint8_t>& scratch);
   void report_truncation(uint64_t pixel_bytes_read) const;
 
   unique_file file_;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <type_traits>
 
 #include "common/little_endian.h"
@@ -36,6 +37,15 @@ inline constexpr uint64_t kMaxBmpPlanesBytes = uint64_t{1} << 30;
 // Zero bytes after each row of 3 x width bytes, to a multiple of 4.
 inline constexpr size_t bmp_row_padding(uint32_t width) {
   return (4 - (3 * static_cast<size_t>(width)) % 4) % 4;
+}
+
+// Size of an open stream, or -1 when it cannot be told (a pipe).
+inline int64_t stream_size(std::FILE* file) {
+  const long here = std::ftell(file);
+  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
+  const long end = std::ftell(file);
+  if (std::fseek(file, here, SEEK_SET) != 0 || end < 0) return -1;
+  return end;
 }
 
 }  // namespace zorvel

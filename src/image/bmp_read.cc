@@ -41,15 +41,6 @@ bool acceptable_size(int32_t width, int32_t height) {
   return 3 * plane_bytes <= kMaxBmpPlanesBytes;
 }
 
-// Size of an open stream, or -1 when it cannot be told (a pipe).
-int64_t stream_size(std::FILE* file) {
-  const long here = std::ftell(file);
-  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-  const long end = std::ftell(file);
-  if (std::fseek(file, here, SEEK_SET) != 0 || end < 0) return -1;
-  return end;
-}
-
 uint64_t load_le64(const uint8_t* in) {
   if constexpr (std::endian::native == std::endian::little) {
     uint64_t value;
@@ -112,7 +103,7 @@ zorvel_bmp_read::zorvel_bmp_read(std::string path)
 zorvel_bmp_read::zorvel_bmp_read(unique_file file, std::string path)
     : file_(std::move(file)), path_(std::move(path)) {}
 
-int zorvel_bmp_read::parse() {
+int zorvel_bmp_read::read_headers(int64_t& data_start) {
   // A file that did not open is reported by the caller, when it asks for
   // the planes.
   if (!file_) return 1;
@@ -177,7 +168,7 @@ int zorvel_bmp_read::parse() {
   // A file too short for its pixels is reported before anything is
   // allocated, so a forged size cannot make a small file cost a gigabyte.
   const size_t stride = 3 * static_cast<size_t>(width_) + bmp_row_padding(width_);
-  const long data_start = std::ftell(file);
+  data_start = std::ftell(file);
   if (file_bytes >= 0 && data_start >= 0) {
     const uint64_t available = static_cast<uint64_t>(std::max<int64_t>(0, file_bytes - data_start));
     if (available < static_cast<uint64_t>(stride) * height_) {
@@ -185,6 +176,16 @@ int zorvel_bmp_read::parse() {
       return 0;
     }
   }
+  return 1;
+}
+
+int zorvel_bmp_read::parse() {
+  int64_t data_start = 0;
+  const int headers = read_headers(data_start);
+  if (headers != 1 || !file_) return headers;
+  std::FILE* file = file_.get();
+  const char* path = path_.c_str();
+  const size_t stride = 3 * static_cast<size_t>(width_) + bmp_row_padding(width_);
 
   const size_t plane_bytes = static_cast<size_t>(width_) * height_;
   const size_t rows_per_block = std::max<size_t>(1, kBlockBytes / stride);

@@ -27,18 +27,6 @@ inline double clamp_position(double s, double hi) {
   return s;
 }
 
-// Bilinear value of one plane: the four neighbours weighted in double and
-// summed in the order top-left, top-right, bottom-left, bottom-right, then
-// truncated toward zero (the weights sum to one, so the value is 0 ... 255).
-inline uint8_t interpolate(const uint8_t* S, size_t i00, size_t i10, double wr, double wc,
-                           double wr1, double wc1) {
-  const double value = static_cast<double>(S[i00]) * wr * wc +
-                       static_cast<double>(S[i00 + 1]) * wr * wc1 +
-                       static_cast<double>(S[i10]) * wr1 * wc +
-                       static_cast<double>(S[i10 + 1]) * wr1 * wc1;
-  return static_cast<uint8_t>(static_cast<int32_t>(value));
-}
-
 }  // namespace
 
 int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination, float Z,
@@ -85,6 +73,7 @@ int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination,
   // non-negative, so floor is the truncation to int.
   std::vector<double> sys(w_count), sxs(w_count), wrs(w_count), wcs(w_count);
   std::vector<int32_t> top_left(w_count);
+  std::vector<uint16_t> top_pair(w_count), bottom_pair(w_count);
 
   const uint8_t* src_r = source.aux_r.data();
   const uint8_t* src_g = source.aux_g.data();
@@ -115,16 +104,30 @@ int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination,
     uint8_t* dst_r = destination.aux_r.data() + row_offset;
     uint8_t* dst_g = destination.aux_g.data() + row_offset;
     uint8_t* dst_b = destination.aux_b.data() + row_offset;
-    for (int32_t c = 0; c < W; ++c) {
-      const size_t i00 = static_cast<size_t>(top_left[c]);
-      const size_t i10 = i00 + w_count;
-      const double wr = wrs[c];
-      const double wc = wcs[c];
-      const double wr1 = 1.0 - wr;
-      const double wc1 = 1.0 - wc;
-      dst_r[c] = interpolate(src_r, i00, i10, wr, wc, wr1, wc1);
-      dst_g[c] = interpolate(src_g, i00, i10, wr, wc, wr1, wc1);
-      dst_b[c] = interpolate(src_b, i00, i10, wr, wc, wr1, wc1);
+    const uint8_t* planes[3] = {src_r, src_g, src_b};
+    uint8_t* outs[3] = {dst_r, dst_g, dst_b};
+    for (int p = 0; p < 3; ++p) {
+      // Scattered reads first (two byte pairs per pixel), then the double
+      // arithmetic of interpolate() on vectors, operation for operation.
+      const uint8_t* S = planes[p];
+      for (int32_t c = 0; c < W; ++c) {
+        const size_t i00 = static_cast<size_t>(top_left[c]);
+        const size_t i10 = i00 + w_count;
+        top_pair[c] = static_cast<uint16_t>(S[i00] | S[i00 + 1] << 8);
+        bottom_pair[c] = static_cast<uint16_t>(S[i10] | S[i10 + 1] << 8);
+      }
+      uint8_t* out = outs[p];
+      for (int32_t c = 0; c < W; ++c) {
+        const double wr = wrs[c];
+        const double wc = wcs[c];
+        const double wr1 = 1.0 - wr;
+        const double wc1 = 1.0 - wc;
+        const double value = static_cast<double>(top_pair[c] & 0xFF) * wr * wc +
+                             static_cast<double>(top_pair[c] >> 8) * wr * wc1 +
+                             static_cast<double>(bottom_pair[c] & 0xFF) * wr1 * wc +
+                             static_cast<double>(bottom_pair[c] >> 8) * wr1 * wc1;
+        out[c] = static_cast<uint8_t>(static_cast<int32_t>(value));
+      }
     }
   }
   return 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "common/run_messages.h"
 #include "detect/debug_output.h"
@@ -97,13 +98,18 @@ bool rectify_into_main_geometry(const zorvel_verification_input& in,
 
 // On the normal path only the aux camera was dewarped: the rectified aux
 // image gets the main lens's distortion back so it matches the main capture.
-// scratch holds aux planes of the working size from the dewarp.
+// scratch has the aux working size from the dewarp.
 void warp_with_main_lens(const zorvel_verification_input& in, zorvel_chart_pair& rectified,
                          zorvel_chart_pair& scratch) {
   std::printf("\n Unwarp AUX DONE");
   const zorvel_lens_model& lens = in.form.main_lens;
   const float F = lens.fl_dewarping_reference * in.flat_chart_ratios.main;
   const size_t n = static_cast<size_t>(scratch.aux_width) * static_cast<size_t>(scratch.aux_height);
+  // The warp writes every byte of scratch's aux planes; a dewarp that had
+  // nothing to do left them unsized.
+  for (std::vector<uint8_t>* plane : {&scratch.aux_r, &scratch.aux_g, &scratch.aux_b}) {
+    if (plane->size() < n) plane->resize(n);
+  }
   const bool sizes_agree = n > 0 && rectified.aux_r.size() >= n && rectified.aux_g.size() >= n &&
                            rectified.aux_b.size() >= n && scratch.aux_r.size() >= n &&
                            scratch.aux_g.size() >= n && scratch.aux_b.size() >= n;
@@ -112,7 +118,17 @@ void warp_with_main_lens(const zorvel_verification_input& in, zorvel_chart_pair&
                   scratch.aux_r.data(), scratch.aux_g.data(), scratch.aux_b.data(),
                   scratch.aux_width, scratch.aux_height, F, in.form.crop_percent_for_aux,
                   lens.warp_coeff[0], lens.warp_coeff[1], lens.warp_coeff[2], lens.warp_coeff[3]);
-    copy_aux_planes(scratch, rectified, scratch.aux_height, scratch.aux_width);
+    // The warped planes replace the rectified ones: exchanged when their
+    // sizes agree, copied (as many bytes as the warp wrote) otherwise.
+    std::vector<uint8_t>* warped[3] = {&scratch.aux_r, &scratch.aux_g, &scratch.aux_b};
+    std::vector<uint8_t>* target[3] = {&rectified.aux_r, &rectified.aux_g, &rectified.aux_b};
+    bool same_size = true;
+    for (int p = 0; p < 3; ++p) same_size = same_size && warped[p]->size() == target[p]->size();
+    if (same_size) {
+      for (int p = 0; p < 3; ++p) warped[p]->swap(*target[p]);
+    } else {
+      copy_aux_planes(scratch, rectified, scratch.aux_height, scratch.aux_width);
+    }
   }
 }
 
@@ -167,8 +183,9 @@ zorvel_unwarped_flat_chart unwarp_for_verification(const zorvel_capture_pair& ca
   std::printf("\n FLRatioRef = %f  FLRatioAux = %f",
               static_cast<double>(input.l_chart_ratios.main),
               static_cast<double>(input.l_chart_ratios.aux));
-  // The rectification writes every aux pixel and nothing reads the main planes.
-  normalize_aux_capture(capture, input.form.rotated, out.rectified);
+  // The rectification writes every aux pixel and nothing reads the main
+  // planes: the pair gets its sizes and key-point sets, no pixels.
+  size_working_pair(capture, input.form.rotated, out.rectified);
   adjust_focal_lengths(input, focal, out);
   if (!rectify_into_main_geometry(input, out)) return out;
   if (!uses_alternative_dewarp(input.run_mode)) warp_with_main_lens(input, out.rectified, scratch);

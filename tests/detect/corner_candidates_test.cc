@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <map>
 #include <utility>
 
@@ -49,6 +50,54 @@ TEST(SaddleResponse, ScoresACornerUpToTheLastRowAndColumn) {
   // A flat plane has no saddle anywhere.
   const std::vector<uint8_t> flat(h * w, 90);
   EXPECT_TRUE(compute_saddle_response(flat.data(), h, w).cols.empty());
+}
+
+// The saddle test pixel by pixel as defined: eight samples per diagonal,
+// truncated means, the response in double. Candidates in raster order.
+saddle_candidates saddle_by_definition(const std::vector<uint8_t>& g, int32_t h, int32_t w) {
+  saddle_candidates s;
+  s.row_start.assign(static_cast<size_t>(h) + 1, 0);
+  for (int32_t r = 0; r < h; ++r) {
+    s.row_start[r] = static_cast<int32_t>(s.cols.size());
+    for (int32_t c = 4; r >= 4 && r <= h - 5 && c <= w - 5; ++c) {
+      int32_t sa = 0, qa = 0, sb = 0, qb = 0;
+      for (int32_t k : {-4, -3, -2, -1, 1, 2, 3, 4}) {
+        const int32_t va = g[(r + k) * w + c + k], vb = g[(r + k) * w + c - k];
+        sa += va, qa += va * va, sb += vb, qb += vb * vb;
+      }
+      const int32_t ma = sa / 8, mb = sb / 8, d = ma - mb;
+      const double response = static_cast<double>(d * d) / ((qb / 8 - mb * mb) + (qa / 8 - ma * ma) + 50.0);
+      if (response > 1.5) s.add(c, response, static_cast<uint8_t>(std::abs(d)));
+    }
+  }
+  s.row_start[h] = static_cast<int32_t>(s.cols.size());
+  return s;
+}
+
+// Running diagonal sums against the definition: noise, a checkerboard with
+// noise, and sizes at the edge of what is scored.
+TEST(SaddleResponse, RunningSumsGiveTheDefinitionsCandidates) {
+  const struct {
+    int32_t h, w, square;  // square 0: noise only
+  } images[] = {{9, 9, 0}, {9, 31, 3}, {10, 9, 0}, {47, 13, 5}, {101, 157, 11}, {96, 128, 0}};
+  uint32_t state = 12345;
+  for (const auto& im : images) {
+    std::vector<uint8_t> g(static_cast<size_t>(im.h) * im.w);
+    for (int32_t r = 0; r < im.h; ++r) {
+      for (int32_t c = 0; c < im.w; ++c) {
+        state = state * 1664525u + 1013904223u;
+        const int32_t noise = static_cast<int32_t>(state >> 24);
+        const bool dark = im.square && ((r / im.square + c / im.square) % 2 == 0);
+        g[r * im.w + c] = static_cast<uint8_t>(im.square ? (dark ? 30 : 200) + noise % 25 : noise);
+      }
+    }
+    const saddle_candidates want = saddle_by_definition(g, im.h, im.w);
+    const saddle_candidates got = compute_saddle_response(g.data(), im.h, im.w);
+    EXPECT_EQ(got.row_start, want.row_start) << im.h << "x" << im.w;
+    EXPECT_EQ(got.cols, want.cols) << im.h << "x" << im.w;
+    EXPECT_EQ(got.response, want.response) << im.h << "x" << im.w;
+    EXPECT_EQ(got.contrast, want.contrast) << im.h << "x" << im.w;
+  }
 }
 
 using cell = std::pair<int32_t, int32_t>;  // (row, column)
