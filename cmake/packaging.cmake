@@ -3,6 +3,7 @@
 #   libzorvel1       the shared library (SONAME libzorvel.so.1)
 #   libzorvel-dev    header, libzorvel.so, CMake package, pkg-config file
 #   zorvel-tools     zorvel and zorvel-chartgen
+#   python3-zorvel   the Python package and zorvel-batch (when it is built)
 # Configure with -DCMAKE_INSTALL_PREFIX=/usr for packages: the library then
 # lands in the multiarch folder and the commands carry no RPATH.
 set(CPACK_PACKAGE_NAME zorvel)
@@ -16,10 +17,11 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL runtime development tools)
-# A Python package would join here as one more component:
-#   python3-zorvel, Section python, depending on libzorvel1; add it to
-#   CPACK_COMPONENTS_ALL once its install rules exist.
+set(zorvel_package_components runtime development tools)
+if(TARGET zorvel_python)
+  list(APPEND zorvel_package_components python)
+endif()
+set(CPACK_COMPONENTS_ALL ${zorvel_package_components})
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -63,6 +65,32 @@ set(CPACK_COMPONENT_TOOLS_DESCRIPTION
  station would; zorvel-chartgen renders the captures of a simulated module
  with known ground truth.")
 
+# The compiled module holds the library's code itself (it links the internal
+# static libraries, as the zorvel command does), so the package needs no
+# libzorvel1; shlibdeps adds the C and C++ runtimes. The module is built for
+# one Python minor version, the one the Depends range names. numpy (key points
+# as arrays), tqdm (zorvel-batch's progress bar) and matplotlib (the lot
+# report's plots) are each used only when installed; Dask's distributed only
+# for `zorvel-batch --scheduler`.
+# CPack warns that the module has no SONAME and so stays out of the shlibs
+# file: rightly, nothing links against a Python module.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-zorvel)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+if(ZORVEL_PYTHON_MINOR)
+  math(EXPR zorvel_python_next "${ZORVEL_PYTHON_MINOR} + 1")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "python3 (>= 3.${ZORVEL_PYTHON_MINOR}), python3 (<< 3.${zorvel_python_next})")
+endif()
+set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS "python3-numpy, python3-tqdm, python3-matplotlib")
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "python3-distributed")
+set(CPACK_COMPONENT_PYTHON_DESCRIPTION
+  "stereo calibration of dual-camera modules - Python 3 package
+ The zorvel package runs a calibration or verification, lists a stored
+ record and renders simulated modules from Python, with results as the
+ library's JSON result. zorvel-batch reprocesses a lot of modules, each in a
+ child process of its own, locally or on a Dask cluster, into one SQLite
+ file, and reports yield and drift.")
+
 # Every package carries its copyright file and changelog in its doc folder.
 set(ZORVEL_LICENSE_NAME "other" CACHE STRING "License field of the Debian copyright file")
 set(ZORVEL_LICENSE_TEXT "No licence has been granted; all rights reserved." CACHE STRING
@@ -74,7 +102,7 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/copyright.in ${debian_dir}/cop
 configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in ${debian_dir}/changelog @ONLY)
 file(ARCHIVE_CREATE OUTPUT ${debian_dir}/changelog.gz PATHS ${debian_dir}/changelog
   FORMAT raw COMPRESSION GZip COMPRESSION_LEVEL 9)
-foreach(component runtime development tools)
+foreach(component ${zorvel_package_components})
   string(TOUPPER ${component} upper)
   install(FILES ${debian_dir}/copyright ${debian_dir}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_DEBIAN_${upper}_PACKAGE_NAME}
