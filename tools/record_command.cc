@@ -84,13 +84,20 @@ void print_text(const std::string& path, const record_listing& listing) {
     }
     const size_t per_row = static_cast<size_t>(f.per_row), n = f.values.size();
     const auto range = [&](size_t first) {
-      return "[" + std::to_string(first) + ".." + std::to_string(std::min(first + per_row, n) - 1) + "]";
+      std::string text = "[";  // appended, not added: GCC 12 -O3 warns falsely on "x" + string
+      text += std::to_string(first);
+      text += "..";
+      text += std::to_string(std::min(first + per_row, n) - 1);
+      return text + "]";
     };
     const size_t range_width = range((n - 1) / per_row * per_row).size();
     for (size_t first = 0; first < n; first += per_row) {
       const size_t last = std::min(first + per_row, n) - 1;
       std::string line = padded(range(first), range_width);
-      for (size_t i = first; i <= last; ++i) line += " " + element_text(f, i);
+      for (size_t i = first; i <= last; ++i) {
+        line += ' ';
+        line += element_text(f, i);
+      }
       std::printf("%s%s\n", first == 0 ? "" : indent.c_str(), line.c_str());
     }
   }
