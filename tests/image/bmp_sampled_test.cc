@@ -20,12 +20,6 @@ struct decoded {
   std::vector<uint8_t> r, g, b;
 };
 
-void keep_planes(zorvel_bmp_read& reader, size_t n, decoded& out) {
-  uint8_t *r = nullptr, *g = nullptr, *b = nullptr;
-  if (reader.get_planes(&r, &g, &b) != 1) return;
-  out.r.assign(r, r + n), out.g.assign(g, g + n), out.b.assign(b, b + n);
-}
-
 // A reader of bytes through a file, or through a pipe, where nothing can be
 // skipped: rows between picks are read through. The pipe's feeder ends when
 // the reader closes its end (SIGPIPE ignored).
@@ -59,65 +53,56 @@ void open_bytes(const scratch_dir& dir, const std::string& bytes, bool piped, so
   out.reader = std::make_unique<zorvel_bmp_read>(unique_file(::fdopen(ends[0], "rb")), path);
 }
 
-// Full decode, turn, then pixel (rows[i], cols[j]) of the turned picture.
-decoded reference(const scratch_dir& dir, const std::string& bytes, quarter_turn turn,
-                  const std::function<zorvel_sample_grid(uint32_t, uint32_t)>& grid_of,
-                  bool piped = false) {
+using grid_fn = std::function<zorvel_sample_grid(uint32_t, uint32_t)>;
+
+// The sampled decode, or the reference: full decode, turn, then pixel
+// (rows[i], cols[j]) of the turned picture.
+decoded decode(const scratch_dir& dir, const std::string& bytes, quarter_turn turn, const grid_fn& grid_of,
+               bool piped, bool fast) {
   decoded out;
   source in;
   open_bytes(dir, bytes, piped, in);
-  zorvel_bmp_read* reader = in.reader.get();
-  out.printed = capture_stdout([&] { out.result = reader->parse(); });
+  zorvel_bmp_read& reader = *in.reader;
+  std::vector<uint8_t> scratch;
+  zorvel_sample_grid grid;
+  const auto keep_grid = [&](uint32_t w, uint32_t h) { return grid = grid_of(w, h); };
+  out.printed = capture_stdout([&] { out.result = fast ? reader.parse_sampled(turn, keep_grid, scratch) : reader.parse(); });
   uint8_t *r = nullptr, *g = nullptr, *b = nullptr;
-  if (out.result != 1 || reader->get_planes(&r, &g, &b) != 1) return out;
+  if (out.result != 1 || reader.get_planes(&r, &g, &b) != 1) return out;
   uint32_t w = 0, h = 0;
-  reader->get_size(&w, &h);
-  if (turn != quarter_turn::none) {
-    reader->rotate(turn == quarter_turn::left ? "left" : "right");
-    std::swap(w, h);
+  if (!fast) {
+    reader.get_size(&w, &h);
+    if (turn != quarter_turn::none) {
+      reader.rotate(turn == quarter_turn::left ? "left" : "right");
+      std::swap(w, h);
+      reader.get_planes(&r, &g, &b);
+    }
+    keep_grid(w, h);
   }
-  const zorvel_sample_grid grid = grid_of(w, h);
   out.width = static_cast<uint32_t>(grid.cols.size());
   out.height = static_cast<uint32_t>(grid.rows.size());
-  for (int32_t row : grid.rows) {
-    for (int32_t col : grid.cols) {
-      const size_t at = static_cast<size_t>(row) * w + col;
+  for (size_t i = 0; i < grid.rows.size(); ++i) {
+    for (size_t j = 0; j < grid.cols.size(); ++j) {
+      const size_t at = fast ? i * out.width + j : static_cast<size_t>(grid.rows[i]) * w + grid.cols[j];
       out.r.push_back(r[at]), out.g.push_back(g[at]), out.b.push_back(b[at]);
     }
   }
   return out;
 }
 
-decoded sampled(const scratch_dir& dir, const std::string& bytes, quarter_turn turn,
-                const std::function<zorvel_sample_grid(uint32_t, uint32_t)>& grid_of,
-                bool piped = false) {
-  decoded out;
-  source in;
-  open_bytes(dir, bytes, piped, in);
-  zorvel_bmp_read* reader = in.reader.get();
-  std::vector<uint8_t> scratch;
-  zorvel_sample_grid grid;
-  out.printed = capture_stdout([&] {
-    out.result = reader->parse_sampled(
-        turn,
-        [&](uint32_t w, uint32_t h) {
-          grid = grid_of(w, h);
-          return grid;
-        },
-        scratch);
-  });
-  if (out.result != 1) return out;
-  out.width = static_cast<uint32_t>(grid.cols.size());
-  out.height = static_cast<uint32_t>(grid.rows.size());
-  keep_planes(*reader, static_cast<size_t>(out.width) * out.height, out);
-  return out;
-}
-
-void expect_same(const decoded& got, const decoded& want, const std::string& what) {
-  EXPECT_EQ(got.result, want.result) << what;
-  EXPECT_EQ(got.printed, want.printed) << what;
-  EXPECT_EQ(got.width * 100000 + got.height, want.width * 100000 + want.height) << what;
-  EXPECT_TRUE(got.r == want.r && got.g == want.g && got.b == want.b) << what;
+// The sampled decode equals the reference, through a file and, for small
+// inputs, through a pipe.
+void expect_same_as_reference(const scratch_dir& dir, const std::string& bytes, quarter_turn turn,
+                              const grid_fn& grid_of, const std::string& what, bool piped_too = true) {
+  for (const bool piped : {false, true}) {
+    if (piped && !piped_too) break;
+    const decoded got = decode(dir, bytes, turn, grid_of, piped, true);
+    const decoded want = decode(dir, bytes, turn, grid_of, piped, false);
+    EXPECT_EQ(got.result, want.result) << what << piped;
+    EXPECT_EQ(got.printed, want.printed) << what << piped;
+    EXPECT_EQ(got.width * 100000 + got.height, want.width * 100000 + want.height) << what << piped;
+    EXPECT_TRUE(got.r == want.r && got.g == want.g && got.b == want.b) << what << piped;
+  }
 }
 
 // The fixture with blue and red replaced by green: a mono sensor's capture.
@@ -150,23 +135,14 @@ TEST(BmpSampled, EqualsDecodeTurnAndNearestResampling) {
         const auto grid_of = [rotated](uint32_t w, uint32_t h) {
           return working_sample_grid(static_cast<int32_t>(w), static_cast<int32_t>(h), rotated);
         };
-        const std::string what = std::to_string(im.width) + "x" + std::to_string(im.height) +
-                                 " turn " + std::to_string(static_cast<int>(turn)) + " rotated " +
-                                 std::to_string(rotated);
-        const decoded want = reference(dir, bytes, turn, grid_of);
-        expect_same(sampled(dir, bytes, turn, grid_of), want, what);
-        if (im.width * im.height < 40000) {
-          expect_same(sampled(dir, bytes, turn, grid_of, true),
-                      reference(dir, bytes, turn, grid_of, true), what + " piped");
-        }
+        expect_same_as_reference(dir, bytes, turn, grid_of,
+                                 std::to_string(im.width) + "x" + std::to_string(im.height) + " turn " +
+                                     std::to_string(static_cast<int>(turn)) + " rotated " + std::to_string(rotated),
+                                 im.width * im.height < 40000);
       }
     }
   }
-}
-
-// Any grid: picks out of order, repeated, reversed.
-TEST(BmpSampled, TakesGridsInAnyOrderWithRepeats) {
-  scratch_dir dir;
+  // Any grid: picks out of order, repeated, reversed.
   const std::string bytes = fixture_bmp(23, 41);
   for (const quarter_turn turn : kTurns) {
     const auto grid_of = [](uint32_t w, uint32_t h) {
@@ -175,13 +151,12 @@ TEST(BmpSampled, TakesGridsInAnyOrderWithRepeats) {
       for (uint32_t k = 0; k < w + 20; ++k) grid.cols.push_back(static_cast<int32_t>(w - 1 - (k * 5) % w));
       return grid;
     };
-    expect_same(sampled(dir, bytes, turn, grid_of), reference(dir, bytes, turn, grid_of),
-                std::to_string(static_cast<int>(turn)));
+    expect_same_as_reference(dir, bytes, turn, grid_of, "any grid", false);
   }
   // An index outside the turned picture: refused quietly, no planes.
-  const decoded outside = sampled(dir, bytes, quarter_turn::left, [](uint32_t w, uint32_t h) {
+  const decoded outside = decode(dir, bytes, quarter_turn::left, [](uint32_t w, uint32_t h) {
     return zorvel_sample_grid{{0, static_cast<int32_t>(h)}, {static_cast<int32_t>(w) - 1}};
-  });
+  }, false, true);
   EXPECT_EQ(outside.result, 0);
   EXPECT_EQ(outside.printed, "");
   EXPECT_TRUE(outside.r.empty());
@@ -204,13 +179,8 @@ TEST(BmpSampled, RefusesWhatTheFullDecodeRefusesWithItsMessage) {
     return working_sample_grid(static_cast<int32_t>(w), static_cast<int32_t>(h), false);
   };
   for (size_t k = 0; k < std::size(cases); ++k) {
-    const decoded want = reference(dir, cases[k], quarter_turn::none, grid_of);
-    ASSERT_EQ(want.result, 0) << k;
-    for (const quarter_turn turn : kTurns) {
-      expect_same(sampled(dir, cases[k], turn, grid_of), want, std::to_string(k));
-      expect_same(sampled(dir, cases[k], turn, grid_of, true),
-                  reference(dir, cases[k], turn, grid_of, true), std::to_string(k) + " piped");
-    }
+    ASSERT_EQ(decode(dir, cases[k], quarter_turn::none, grid_of, false, false).result, 0) << k;
+    for (const quarter_turn turn : kTurns) expect_same_as_reference(dir, cases[k], turn, grid_of, std::to_string(k));
   }
   // A file that does not open parses and hands out no planes, as parse does.
   zorvel_bmp_read missing(dir.file("missing.bmp"));

@@ -7,40 +7,42 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "support/test_support.h"
 
 namespace zorvel::test {
 
 class json_schema_check {
  public:
-  explicit json_schema_check(nlohmann::json schema) : root_(std::move(schema)) {}
+  using json = nlohmann::json;
+  explicit json_schema_check(json schema) : root_(std::move(schema)) {}
 
   // One line per problem, each naming the JSON pointer of the value.
-  std::vector<std::string> errors(const nlohmann::json& value) {
+  std::vector<std::string> errors(const json& value) {
     problems_.clear();
     check(root_, value, "");
     return problems_;
   }
 
  private:
-  static bool has_type(const nlohmann::json& v, const std::string& type) {
-    if (type == "object") return v.is_object();
-    if (type == "array") return v.is_array();
-    if (type == "string") return v.is_string();
-    if (type == "boolean") return v.is_boolean();
-    if (type == "null") return v.is_null();
-    if (type == "integer") return v.is_number_integer();
-    if (type == "number") return v.is_number();
-    return false;
+  static bool has_type(const json& v, const std::string& t) {
+    return t == "object" ? v.is_object() : t == "array" ? v.is_array() : t == "string" ? v.is_string()
+         : t == "boolean" ? v.is_boolean() : t == "null" ? v.is_null() : t == "integer" ? v.is_number_integer()
+         : t == "number" && v.is_number();
   }
 
-  void fail(const std::string& at, const std::string& what) {
-    problems_.push_back((at.empty() ? "/" : at) + ": " + what);
+  void fail(const std::string& at, const std::string& what) { problems_.push_back((at.empty() ? "/" : at) + ": " + what); }
+
+  // Whether v breaks the bound `key` of s, read as the given measure of v.
+  static bool breaks(const json& s, const char* key, double measure, bool is_min) {
+    return s.contains(key) && (is_min ? measure < s[key].get<double>() : measure > s[key].get<double>());
   }
 
-  void check(const nlohmann::json& s, const nlohmann::json& v, const std::string& at) {
+  void check(const json& s, const json& v, const std::string& at) {
     static const std::set<std::string> kKnown = {
         "$schema", "$id", "$defs", "$ref", "title", "description", "type", "enum", "required",
         "properties", "additionalProperties", "items", "minItems", "maxItems", "minimum",
@@ -49,64 +51,47 @@ class json_schema_check {
       if (!kKnown.count(key)) fail(at, "schema keyword " + key + " is not supported here");
     }
     if (s.contains("$ref")) {
-      const std::string ref = s["$ref"];
-      const std::string prefix = "#/$defs/";
-      if (ref.rfind(prefix, 0) != 0 || !root_["$defs"].contains(ref.substr(prefix.size()))) {
-        fail(at, "unresolved reference " + ref);
-        return;
-      }
-      check(root_["$defs"][ref.substr(prefix.size())], v, at);
+      const std::string ref = s["$ref"], name = ref.substr(std::min(ref.size(), size_t{8}));
+      if (ref.rfind("#/$defs/", 0) != 0 || !root_["$defs"].contains(name)) return fail(at, "unresolved reference " + ref);
+      check(root_["$defs"][name], v, at);
     }
     if (s.contains("type")) {
+      const json types = s["type"].is_array() ? s["type"] : json::array({s["type"]});
       bool any = false;
-      if (s["type"].is_array()) {
-        for (const auto& t : s["type"]) any = any || has_type(v, t);
-      } else {
-        any = has_type(v, s["type"]);
-      }
+      for (const auto& t : types) any = any || has_type(v, t);
       if (!any) return fail(at, "type " + std::string(v.type_name()) + " not in " + s["type"].dump());
     }
-    if (s.contains("enum")) {
-      bool found = false;
-      for (const auto& e : s["enum"]) found = found || e == v;
-      if (!found) fail(at, v.dump() + " not in " + s["enum"].dump());
+    if (s.contains("enum") && std::find(s["enum"].begin(), s["enum"].end(), v) == s["enum"].end()) {
+      fail(at, v.dump() + " not in " + s["enum"].dump());
     }
-    if (v.is_number()) {
-      if (s.contains("minimum") && v.get<double>() < s["minimum"].get<double>()) fail(at, "below minimum");
-      if (s.contains("maximum") && v.get<double>() > s["maximum"].get<double>()) fail(at, "above maximum");
-    }
-    if (v.is_string()) {
-      const size_t n = v.get<std::string>().size();
-      if (s.contains("minLength") && n < s["minLength"].get<size_t>()) fail(at, "too short");
-      if (s.contains("maxLength") && n > s["maxLength"].get<size_t>()) fail(at, "too long");
-    }
+    const double n = v.is_number() ? v.get<double>() : v.is_string() ? double(v.get<std::string>().size()) : double(v.size());
+    if (v.is_number() && (breaks(s, "minimum", n, true) || breaks(s, "maximum", n, false))) fail(at, "out of range");
+    if (v.is_string() && (breaks(s, "minLength", n, true) || breaks(s, "maxLength", n, false))) fail(at, "bad length");
     if (v.is_array()) {
-      if (s.contains("minItems") && v.size() < s["minItems"].get<size_t>()) fail(at, "too few items");
-      if (s.contains("maxItems") && v.size() > s["maxItems"].get<size_t>()) fail(at, "too many items");
-      if (s.contains("items")) {
-        for (size_t i = 0; i < v.size(); ++i) check(s["items"], v[i], at + "/" + std::to_string(i));
-      }
+      if (breaks(s, "minItems", n, true) || breaks(s, "maxItems", n, false)) fail(at, "bad item count");
+      for (size_t i = 0; s.contains("items") && i < v.size(); ++i) check(s["items"], v[i], at + "/" + std::to_string(i));
     }
-    if (v.is_object()) {
-      if (s.contains("required")) {
-        for (const auto& key : s["required"]) {
-          if (!v.contains(key.get<std::string>())) fail(at, "missing " + key.get<std::string>());
-        }
-      }
-      const nlohmann::json none = nlohmann::json::object();
-      const nlohmann::json& props = s.contains("properties") ? s["properties"] : none;
-      for (const auto& [key, item] : v.items()) {
-        if (props.contains(key)) {
-          check(props[key], item, at + "/" + key);
-        } else if (s.contains("additionalProperties") && s["additionalProperties"] == false) {
-          fail(at, "unexpected member " + key);
-        }
+    if (!v.is_object()) return;
+    for (const auto& key : s.value("required", json::array())) {
+      if (!v.contains(key.get<std::string>())) fail(at, "missing " + key.get<std::string>());
+    }
+    const json props = s.value("properties", json::object());
+    for (const auto& [key, item] : v.items()) {
+      if (props.contains(key)) {
+        check(props[key], item, at + "/" + key);
+      } else if (s.contains("additionalProperties") && s["additionalProperties"] == false) {
+        fail(at, "unexpected member " + key);
       }
     }
   }
 
-  nlohmann::json root_;
+  json root_;
   std::vector<std::string> problems_;
 };
+
+// The result schema the project ships, read from the source tree.
+inline json_schema_check shipped_result_schema() {
+  return json_schema_check(nlohmann::json::parse(read_file(std::string(ZORVEL_SOURCE_DIR) + "/share/zorvel/run-result.schema.json")));
+}
 
 }  // namespace zorvel::test
