@@ -41,8 +41,6 @@ struct diagonal_sums {
   std::vector<int32_t> sum, squares;
 };
 
-inline int32_t sq(int32_t v) { return v * v; }
-
 }  // namespace
 
 saddle_candidates compute_saddle_response(const uint8_t* green, int32_t height,

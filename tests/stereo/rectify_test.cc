@@ -80,7 +80,7 @@ TEST(RectifyAux, EqualsThePerPixelDefinition) {
   float g[18] = {};
   g[0] = 0.4f, g[2] = -0.8f, g[6] = 0.3f, g[9] = -0.2f, g[13] = 0.5f, g[17] = 0.25f;
   double col_poly[9], row_poly[9];
-  for (int j = 0; j < 9; ++j) col_poly[j] = g[j], row_poly[j] = g[9 + j];
+  for (int j = 0; j < 9; ++j) col_poly[j] = static_cast<double>(g[j]), row_poly[j] = static_cast<double>(g[9 + j]);
   for (const auto& k : cases) {
     const zorvel_chart_pair src = random_aux(k.w, k.h);
     zorvel_chart_pair dst;
@@ -88,7 +88,7 @@ TEST(RectifyAux, EqualsThePerPixelDefinition) {
     const double hh = k.h / 2, hw = k.w / 2;
     for (int32_t r = 0; r < k.h; ++r) {
       for (int32_t c = 0; c < k.w; ++c) {
-        const double y = r - k.h / 2, x = c - k.w / 2, z = k.Z, f = k.fa;
+        const double y = r - k.h / 2, x = c - k.w / 2, z = static_cast<double>(k.Z), f = static_cast<double>(k.fa);
         const double w = k.R[6] * y + k.R[7] * x + k.R[8] * z;
         const double first = (k.R[0] * y + k.R[1] * x + k.R[2] * z) * f / w + static_cast<double>(k.o_row);
         const double second = (k.R[3] * y + k.R[4] * x + k.R[5] * z) * f / w + static_cast<double>(k.o_col);
@@ -96,8 +96,8 @@ TEST(RectifyAux, EqualsThePerPixelDefinition) {
         const double sy = std::clamp(evaluate_cubic(row_poly, v, u) + first + hh, 0.0, k.h - 2.0);
         const double sx = std::clamp(evaluate_cubic(col_poly, v, u) + second + hw, 0.0, k.w - 2.0);
         const int32_t r1 = static_cast<int32_t>(std::floor(sy) + 1), c1 = static_cast<int32_t>(std::floor(sx) + 1);
-        const double wr = static_cast<float>(r1) - static_cast<float>(sy);
-        const double wc = static_cast<float>(c1) - static_cast<float>(sx);
+        const double wr = static_cast<double>(static_cast<float>(r1) - static_cast<float>(sy));
+        const double wc = static_cast<double>(static_cast<float>(c1) - static_cast<float>(sx));
         for (const auto* plane : {&src.aux_r, &src.aux_g, &src.aux_b}) {
           const auto S = [&](int32_t rr, int32_t cc) { return static_cast<double>((*plane)[rr * k.w + cc]); };
           const double value = S(r1 - 1, c1 - 1) * wr * wc + S(r1 - 1, c1) * wr * (1 - wc) +
