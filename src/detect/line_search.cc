@@ -211,15 +211,17 @@ void compute_column_peaks(gradient_bands& bands) {
   const size_t total = static_cast<size_t>(bands.width) * n;
   bands.column_peak = std::make_unique_for_overwrite<uint16_t[]>(total);
   std::vector<int32_t> window(static_cast<size_t>(n));
-  static_assert(gradient_bands::kPeakWindow == 8, "three doublings");
   static_assert((kMaxBand + gradient_bands::kPeakScale - 1) / gradient_bands::kPeakScale <= UINT16_MAX,
                 "scaled bounds fit 16 bits");
   for (int32_t c = 0; c < bands.width; ++c) {
     const int32_t* column = column_band_of(bands, c);
     int32_t* m = window.data();
     std::copy(column, column + n, m);
-    for (const int32_t d : {1, 2, 4}) {
+    // Windows of `span` rows grow by up to their own length per pass.
+    for (int32_t span = 1; span < gradient_bands::kPeakWindow;) {
+      const int32_t d = std::min(span, gradient_bands::kPeakWindow - span);
       for (int32_t k = 0; k + d < n; ++k) m[k] = std::max(m[k], m[k + d]);
+      span += d;
     }
     uint16_t* peak = bands.column_peak.get() + static_cast<size_t>(c) * n;
     for (int32_t k = 0; k < n; ++k) {

@@ -33,7 +33,7 @@ struct gradient_bands {
   // horizontal searches: column_peak[c * column_stride + k] * kPeakScale is at
   // least every column_band entry k ... k + kPeakWindow - 1 of column c (the
   // window stops at the column's end).
-  static constexpr int32_t kPeakWindow = 8;
+  static constexpr int32_t kPeakWindow = 16;
   static constexpr int32_t kPeakScale = 16;
   std::unique_ptr<uint16_t[]> column_peak;
 };
