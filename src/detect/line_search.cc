@@ -90,14 +90,14 @@ void search_lines(const std::vector<double>& ratio, double origin, int32_t lo, i
 // scored exactly in order of falling bound until no remaining bound can beat
 // (or, from an earlier slope, equal) the best score: the same slope as the
 // exhaustive search, ties included. peak_at(i) gives the window upper bounds
-// of band_at(i) (see gradient_bands::column_peak).
+// of band_at(i), peak_step entries apart (see gradient_bands::row_peak).
 constexpr int32_t kBlockSlopes = gradient_bands::kPeakWindow;
 constexpr int32_t kBlockCount = kSlopeCount / kBlockSlopes;
 static_assert(kSlopeCount % kBlockSlopes == 0, "slopes split into whole blocks");
 
 template <typename Bound, typename BandAt, typename PeakAt>
 void bound_blocks(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
-                  BandAt& band_at, PeakAt& peak_at, int64_t* total) {
+                  BandAt& band_at, PeakAt& peak_at, size_t peak_step, int64_t* total) {
   Bound bound[kBlockCount] = {};
   double first_slope[kBlockCount], last_slope[kBlockCount];
   for (int32_t b = 0; b < kBlockCount; ++b) {
@@ -120,7 +120,7 @@ void bound_blocks(const std::vector<double>& ratio, double origin, int32_t lo, i
       const int32_t to = std::max(first_position[b], last_position[b]);
       // A block spans at most kBlockSlopes positions while ratio <= 1.
       bound[b] += to - from < gradient_bands::kPeakWindow
-                      ? static_cast<Bound>(peak[from]) * gradient_bands::kPeakScale
+                      ? static_cast<Bound>(peak[static_cast<size_t>(from) * peak_step]) * gradient_bands::kPeakScale
                       : *std::max_element(band + from, band + to + 1);
     }
   }
@@ -129,14 +129,15 @@ void bound_blocks(const std::vector<double>& ratio, double origin, int32_t lo, i
 
 template <typename BandAt, typename PeakAt>
 void search_lines_pruned(const std::vector<double>& ratio, double origin, int32_t lo,
-                         int32_t hi, BandAt band_at, PeakAt peak_at, int32_t* table) {
+                         int32_t hi, BandAt band_at, PeakAt peak_at, size_t peak_step,
+                         int32_t* table) {
   int64_t bound[kBlockCount];
   constexpr int64_t kMaxPeak = int64_t{(kMaxBand + gradient_bands::kPeakScale - 1) /
                                        gradient_bands::kPeakScale} * gradient_bands::kPeakScale;
   if (static_cast<int64_t>(ratio.size()) * kMaxPeak <= INT32_MAX) {
-    bound_blocks<int32_t>(ratio, origin, lo, hi, band_at, peak_at, bound);
+    bound_blocks<int32_t>(ratio, origin, lo, hi, band_at, peak_at, peak_step, bound);
   } else {
-    bound_blocks<int64_t>(ratio, origin, lo, hi, band_at, peak_at, bound);
+    bound_blocks<int64_t>(ratio, origin, lo, hi, band_at, peak_at, peak_step, bound);
   }
   int32_t order[kBlockCount];
   for (int32_t b = 0; b < kBlockCount; ++b) order[b] = b;
@@ -200,34 +201,36 @@ bool inside(const gradient_bands& bands, int32_t r0, int32_t c0) {
 const int32_t* column_band_of(const gradient_bands& bands, int32_t col) {
   return bands.column_band.get() + static_cast<size_t>(col) * bands.column_stride;
 }
+// The bounds of column col, one row of the table apart (see
+// gradient_bands::row_peak).
 const uint16_t* column_peak_of(const gradient_bands& bands, int32_t col) {
-  return bands.column_peak.get() + static_cast<size_t>(col) * bands.column_stride;
+  return bands.row_peak.get() + col;
 }
 
-// Window upper bounds of every column (see gradient_bands::column_peak):
-// window maxima by doubling, then scaled down, rounding up.
-void compute_column_peaks(gradient_bands& bands) {
-  const int32_t n = bands.column_stride;
-  const size_t total = static_cast<size_t>(bands.width) * n;
-  bands.column_peak = std::make_unique_for_overwrite<uint16_t[]>(total);
-  std::vector<int32_t> window(static_cast<size_t>(n));
+// Scaled column sums of one row of the bands, rounded up (the maximum of the
+// rounded values is the rounded maximum).
+void scale_peak_row(const int32_t* sums, int32_t width, uint16_t* out) {
   static_assert((kMaxBand + gradient_bands::kPeakScale - 1) / gradient_bands::kPeakScale <= UINT16_MAX,
                 "scaled bounds fit 16 bits");
-  for (int32_t c = 0; c < bands.width; ++c) {
-    const int32_t* column = column_band_of(bands, c);
-    int32_t* m = window.data();
-    std::copy(column, column + n, m);
-    // Windows of `span` rows grow by up to their own length per pass.
-    for (int32_t span = 1; span < gradient_bands::kPeakWindow;) {
-      const int32_t d = std::min(span, gradient_bands::kPeakWindow - span);
-      for (int32_t k = 0; k + d < n; ++k) m[k] = std::max(m[k], m[k + d]);
-      span += d;
+  for (int32_t c = 0; c < width; ++c) {
+    out[c] = static_cast<uint16_t>(static_cast<uint32_t>(sums[c] + gradient_bands::kPeakScale - 1) /
+                                   gradient_bands::kPeakScale);
+  }
+}
+
+// Turns the scaled rows into window maxima over kPeakWindow rows by doubling:
+// row k takes the larger of itself and row k + d, in place from the top.
+void widen_peak_rows(gradient_bands& bands) {
+  const size_t w = static_cast<size_t>(bands.width);
+  uint16_t* table = bands.row_peak.get();
+  for (int32_t span = 1; span < gradient_bands::kPeakWindow;) {
+    const int32_t d = std::min(span, gradient_bands::kPeakWindow - span);
+    for (int32_t k = 0; k + d < bands.column_stride; ++k) {
+      uint16_t* row = table + static_cast<size_t>(k) * w;
+      const uint16_t* below = row + static_cast<size_t>(d) * w;
+      for (size_t c = 0; c < w; ++c) row[c] = std::max(row[c], below[c]);
     }
-    uint16_t* peak = bands.column_peak.get() + static_cast<size_t>(c) * n;
-    for (int32_t k = 0; k < n; ++k) {
-      peak[k] = static_cast<uint16_t>((m[k] + gradient_bands::kPeakScale - 1) /
-                                      gradient_bands::kPeakScale);
-    }
+    span += d;
   }
 }
 
@@ -249,11 +252,15 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
   const size_t total = static_cast<size_t>(width) * bands.column_stride;
   bands.column_band = std::make_unique_for_overwrite<int32_t[]>(total);
   const int32_t first_row = 10, last_row = height - 10;
+  bands.row_peak = std::make_unique_for_overwrite<uint16_t[]>(total);
   if (first_row > last_row) {
     std::fill_n(bands.column_band.get(), total, 0);
-    compute_column_peaks(bands);
+    std::fill_n(bands.row_peak.get(), total, 0);
     return bands;
   }
+  std::fill_n(bands.row_peak.get(), static_cast<size_t>(pad + first_row) * width, 0);
+  std::fill(bands.row_peak.get() + static_cast<size_t>(pad + last_row + 1) * width,
+            bands.row_peak.get() + total, 0);
   // Only the rows outside first_row ... last_row are zeroed; the loop below
   // writes every other entry.
   for (int32_t c = 0; c < width; ++c) {
@@ -281,13 +288,15 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
         for (int32_t c = 0; c < width; ++c) window[c] += ev(r + kHalfBand, c) - ev(r - kHalfBand - 1, c);
       }
       std::copy(window.begin(), window.end(), block.begin() + static_cast<ptrdiff_t>(k) * width);
+      scale_peak_row(window.data(), width,
+                     bands.row_peak.get() + static_cast<size_t>(pad + r) * width);
     }
     for (int32_t c = 0; c < width; ++c) {
       int32_t* out = bands.column_band.get() + static_cast<size_t>(c) * bands.column_stride + pad + r0;
       for (int32_t k = 0; k < rows; ++k) out[k] = block[static_cast<size_t>(k) * width + c];
     }
   }
-  compute_column_peaks(bands);
+  widen_peak_rows(bands);
   return bands;
 }
 
@@ -319,7 +328,8 @@ void trace_line_left(const gradient_bands& bands, int32_t r0, int32_t c0,
   search_lines_pruned(
       ratio, r0, -gradient_bands::kPad, bands.height - 1 + gradient_bands::kPad,
       [&](size_t i) { return column_band_of(bands, c0 - static_cast<int32_t>(i)); },
-      [&](size_t i) { return column_peak_of(bands, c0 - static_cast<int32_t>(i)); }, column_table);
+      [&](size_t i) { return column_peak_of(bands, c0 - static_cast<int32_t>(i)); },
+      static_cast<size_t>(bands.width), column_table);
 }
 
 void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0,
@@ -331,7 +341,8 @@ void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0,
   search_lines_pruned(
       ratio, r0, -gradient_bands::kPad, bands.height - 1 + gradient_bands::kPad,
       [&](size_t i) { return column_band_of(bands, c0 + static_cast<int32_t>(i)); },
-      [&](size_t i) { return column_peak_of(bands, c0 + static_cast<int32_t>(i)); }, column_table);
+      [&](size_t i) { return column_peak_of(bands, c0 + static_cast<int32_t>(i)); },
+      static_cast<size_t>(bands.width), column_table);
 }
 
 }  // namespace zorvel
