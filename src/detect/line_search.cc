@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zorvel {
 namespace {
 
@@ -234,6 +238,40 @@ void widen_peak_rows(gradient_bands& bands) {
   }
 }
 
+// out[c * stride + k] = rows_in[k * width + c] for k < rows, c < width: four
+// columns of four rows at a time through vector unpacking where available.
+void transpose_rows(const int32_t* rows_in, int32_t rows, int32_t width, int32_t* out,
+                    int32_t stride) {
+  const auto at = [&](int32_t k, int32_t c) { return rows_in + static_cast<size_t>(k) * width + c; };
+  int32_t c = 0;
+#if defined(__SSE2__)
+  for (; c + 4 <= width; c += 4) {
+    int32_t* column[4];
+    for (int32_t j = 0; j < 4; ++j) column[j] = out + static_cast<size_t>(c + j) * stride;
+    int32_t k = 0;
+    for (; k + 4 <= rows; k += 4) {
+      const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(k, c)));
+      const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(k + 1, c)));
+      const __m128i a2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(k + 2, c)));
+      const __m128i a3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(k + 3, c)));
+      const __m128i t0 = _mm_unpacklo_epi32(a0, a1), t1 = _mm_unpacklo_epi32(a2, a3);
+      const __m128i t2 = _mm_unpackhi_epi32(a0, a1), t3 = _mm_unpackhi_epi32(a2, a3);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(column[0] + k), _mm_unpacklo_epi64(t0, t1));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(column[1] + k), _mm_unpackhi_epi64(t0, t1));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(column[2] + k), _mm_unpacklo_epi64(t2, t3));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(column[3] + k), _mm_unpackhi_epi64(t2, t3));
+    }
+    for (; k < rows; ++k) {
+      for (int32_t j = 0; j < 4; ++j) column[j][k] = *at(k, c + j);
+    }
+  }
+#endif
+  for (; c < width; ++c) {
+    int32_t* column = out + static_cast<size_t>(c) * stride;
+    for (int32_t k = 0; k < rows; ++k) column[k] = *at(k, c);
+  }
+}
+
 }  // namespace
 
 gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int32_t width) {
@@ -291,10 +329,8 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
       scale_peak_row(window.data(), width,
                      bands.row_peak.get() + static_cast<size_t>(pad + r) * width);
     }
-    for (int32_t c = 0; c < width; ++c) {
-      int32_t* out = bands.column_band.get() + static_cast<size_t>(c) * bands.column_stride + pad + r0;
-      for (int32_t k = 0; k < rows; ++k) out[k] = block[static_cast<size_t>(k) * width + c];
-    }
+    transpose_rows(block.data(), rows, width,
+                   bands.column_band.get() + pad + r0, bands.column_stride);
   }
   widen_peak_rows(bands);
   return bands;
