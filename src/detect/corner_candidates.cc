@@ -5,28 +5,117 @@
 #include <cstddef>
 #include <cstdlib>
 #include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace zorvel {
+
+namespace {
+
+// A multiplier that reproduces the scaling table in 16-bit lanes:
+// min(255, (v * high + ((v * low) >> 16)) >> shift) for every byte v, which
+// is v * (high + low / 65536) / 2^shift rounded down. The nested rounding
+// cannot move the result, since v * high is a whole number.
+struct byte_multiplier {
+  uint16_t high = 0, low = 0;
+  int32_t shift = 0;
+  bool found = false;
+
+  uint8_t apply(uint32_t v) const {
+    const uint32_t t = (v * high + ((v * low) >> 16)) >> shift;
+    return static_cast<uint8_t>(t > 255 ? 255 : t);
+  }
+};
+
+// Tries the two multipliers next to gain * 2^(16 + shift) at the finest shift
+// whose products stay within 16 bits; the one kept matches all 256 entries.
+// The shift is at least 1 so the shifted lanes stay below 32768, which the
+// signed saturation of the packing needs.
+byte_multiplier find_multiplier(double gain, const uint8_t* scaled) {
+  byte_multiplier m;
+  for (int32_t shift = 15; shift >= 1; --shift) {
+    const double exact = std::ldexp(gain, 16 + shift);
+    if (!(exact < 255.0 * 65536.0)) continue;
+    const auto below = static_cast<uint32_t>(exact);
+    for (const uint32_t candidate : {below, below + 1}) {
+      m.high = static_cast<uint16_t>(candidate >> 16);
+      m.low = static_cast<uint16_t>(candidate & 0xFFFF);
+      m.shift = shift;
+      bool same = candidate < 256u * 65536u;
+      for (uint32_t v = 0; v < 256 && same; ++v) same = m.apply(v) == scaled[v];
+      if (same) {
+        m.found = true;
+        return m;
+      }
+    }
+    return m;
+  }
+  return m;
+}
+
+uint64_t byte_sum(const uint8_t* plane, int64_t n) {
+  uint64_t sum = 0;
+  int64_t i = 0;
+#if defined(__SSE2__)
+  __m128i total = _mm_setzero_si128();
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(plane + i));
+    total = _mm_add_epi64(total, _mm_sad_epu8(x, zero));
+  }
+  sum = static_cast<uint64_t>(_mm_cvtsi128_si64(total)) +
+        static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(total, total)));
+#endif
+  for (; i < n; ++i) sum += plane[i];
+  return sum;
+}
+
+void scale_bytes(uint8_t* plane, int64_t n, const uint8_t* scaled, const byte_multiplier& m) {
+  int64_t i = 0;
+#if defined(__SSE2__)
+  if (m.found) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i high = _mm_set1_epi16(static_cast<int16_t>(m.high));
+    const __m128i low = _mm_set1_epi16(static_cast<int16_t>(m.low));
+    const __m128i shift = _mm_cvtsi32_si128(m.shift);
+    const auto lanes = [&](__m128i v) {
+      // v * high stays below 65536 and the sum below 65536 + 255 * 255 / 65536.
+      const __m128i t = _mm_add_epi16(_mm_mullo_epi16(v, high), _mm_mulhi_epu16(v, low));
+      return _mm_srl_epi16(t, shift);
+    };
+    for (; i + 16 <= n; i += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(plane + i));
+      const __m128i lo = lanes(_mm_unpacklo_epi8(x, zero));
+      const __m128i hi = lanes(_mm_unpackhi_epi8(x, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(plane + i), _mm_packus_epi16(lo, hi));
+    }
+  }
+#endif
+  for (; i < n; ++i) plane[i] = scaled[plane[i]];
+}
+
+}  // namespace
 
 void equalize_brightness(uint8_t* red, uint8_t* green, uint8_t* blue, int64_t pixel_count) {
   if (pixel_count <= 0) return;
   // 64-bit sum: three planes of 255 overflow 32 bits above about 2.8 Mpx.
   uint64_t sum = 0;
-  for (uint8_t* plane : {red, green, blue}) {
-    for (int64_t i = 0; i < pixel_count; ++i) sum += plane[i];
-  }
+  for (const uint8_t* plane : {red, green, blue}) sum += byte_sum(plane, pixel_count);
   const double mean = static_cast<double>(sum) / static_cast<double>(3 * pixel_count);
   if (mean == 0.0) return;  // black capture: nothing to scale
   const double gain = 50.0 / mean;
-  // Each byte value maps to one output, so a table gives the same bytes.
+  // Each byte value maps to one output, so a table gives the same bytes; a
+  // multiplier that matches the whole table scales 16 bytes at a time.
   uint8_t scaled[256];
   for (int v = 0; v < 256; ++v) {
     const double product = std::trunc(static_cast<double>(v) * gain);
     scaled[v] = product >= 255.0 ? 255 : static_cast<uint8_t>(product);
   }
-  for (uint8_t* plane : {red, green, blue}) {
-    for (int64_t i = 0; i < pixel_count; ++i) plane[i] = scaled[plane[i]];
-  }
+  const byte_multiplier multiplier = find_multiplier(gain, scaled);
+  for (uint8_t* plane : {red, green, blue}) scale_bytes(plane, pixel_count, scaled, multiplier);
 }
 
 namespace {
@@ -40,6 +129,19 @@ namespace {
 struct diagonal_sums {
   std::vector<int32_t> sum, squares;
 };
+
+// Bit j set when flags[j] is not 0, for the first n <= 16 flags.
+uint32_t pass_bits(const uint8_t* flags, int32_t n) {
+#if defined(__SSE2__)
+  if (n == 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(flags));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_setzero_si128()))) ^ 0xFFFFu;
+  }
+#endif
+  uint32_t bits = 0;
+  for (int32_t j = 0; j < n; ++j) bits |= (flags[j] != 0 ? 1u : 0u) << j;
+  return bits;
+}
 
 }  // namespace
 
@@ -117,12 +219,16 @@ saddle_candidates compute_saddle_response(const uint8_t* green, int32_t height,
       denominator[i] = den;
       passes[i] = 2 * di * di > 3 * den;
     }
-    for (int32_t i = 0; i < span; ++i) {
-      if (!passes[i]) continue;
-      const int32_t di = d[i];
-      const double response =
-          static_cast<double>(di * di) / (static_cast<double>(denominator[i] - 50) + 50.0);
-      out.add(4 + i, response, static_cast<uint8_t>(di < 0 ? -di : di));
+    // Few pixels pass: whole runs of 16 that all fail are skipped at once.
+    for (int32_t run = 0; run < span; run += 16) {
+      for (uint32_t bits = pass_bits(passes.data() + run, std::min(16, span - run)); bits != 0;
+           bits &= bits - 1) {
+        const int32_t i = run + std::countr_zero(bits);
+        const int32_t di = d[i];
+        const double response =
+            static_cast<double>(di * di) / (static_cast<double>(denominator[i] - 50) + 50.0);
+        out.add(4 + i, response, static_cast<uint8_t>(di < 0 ? -di : di));
+      }
     }
   }
   for (int32_t r = height - 4; r <= height; ++r) out.row_start[r] = static_cast<int32_t>(out.cols.size());

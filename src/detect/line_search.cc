@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zorvel {
 namespace {
 
@@ -20,42 +24,58 @@ constexpr int32_t kReach = 206;
 // Largest band sum: eleven energies of at most 255^2.
 constexpr int64_t kMaxBand = 11 * 255 * 255;
 
-// Scores of every slope: score[s] = sum over i of band_at(i)[position - lo]
-// with position = trunc(ratio[i] * slope + origin) clamped to lo ... hi.
-template <typename Score, typename BandAt>
+// Scores of the N slopes first ... first + N - 1 (indices into -200 ... 199):
+// score[s] = sum over i of band_at(i)[position - lo] with
+// position = trunc(ratio[i] * slope + origin) clamped to lo ... hi.
+template <typename Score, int32_t N, typename BandAt>
 void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
-                  BandAt& band_at, int64_t* total) {
-  Score score[kSlopeCount] = {};
-  int32_t position[kSlopeCount];
-  double slope[kSlopeCount];
-  for (int32_t s = 0; s < kSlopeCount; ++s) slope[s] = static_cast<double>(kSlopeFirst + s);
+                  int32_t first, BandAt& band_at, int64_t* total) {
+  Score score[N] = {};
+  int32_t position[N];
+  double slope[N];
+  for (int32_t s = 0; s < N; ++s) slope[s] = static_cast<double>(kSlopeFirst + first + s);
   for (size_t i = 0; i < ratio.size(); ++i) {
     const double r = ratio[i];
-    for (int32_t s = 0; s < kSlopeCount; ++s) {
+    for (int32_t s = 0; s < N; ++s) {
       const auto p = static_cast<int32_t>(r * slope[s] + origin);
       position[s] = (p < lo ? lo : (p > hi ? hi : p)) - lo;
     }
     const int32_t* band = band_at(i);
-    for (int32_t s = 0; s < kSlopeCount; ++s) score[s] += band[position[s]];
+    for (int32_t s = 0; s < N; ++s) score[s] += band[position[s]];
   }
-  for (int32_t s = 0; s < kSlopeCount; ++s) total[s] = score[s];
+  for (int32_t s = 0; s < N; ++s) total[s] = score[s];
+}
+
+// Scores of lines up to 3000 positions long fit 32 bits, which halves the
+// width of the sums the gather feeds.
+template <int32_t N, typename BandAt>
+void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
+                  int32_t first, BandAt& band_at, int64_t* total) {
+  if (static_cast<int64_t>(ratio.size()) * kMaxBand <= INT32_MAX) {
+    score_slopes<int32_t, N>(ratio, origin, lo, hi, first, band_at, total);
+  } else {
+    score_slopes<int64_t, N>(ratio, origin, lo, hi, first, band_at, total);
+  }
+}
+
+// The chosen line: trunc(ratio[i] * slope + origin) for every position.
+void write_line(const std::vector<double>& ratio, double origin, int32_t best_slope,
+                int32_t* table) {
+  const auto slope = static_cast<double>(kSlopeFirst + best_slope);
+  for (size_t i = 0; i < ratio.size(); ++i) {
+    table[i] = static_cast<int32_t>(ratio[i] * slope + origin);
+  }
 }
 
 // One search: position i of the line lies at trunc(ratio[i] * s + origin)
 // across the traced direction (clamped to lo ... hi, where the bands beyond
-// the image are 0) and contributes band_at(i)[position - lo].
+// the image are 0) and contributes band_at(i)[position - lo]. The first slope
+// of the highest score wins; no line is drawn unless it scores above 0.
 template <typename BandAt>
 void search_lines(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
                   BandAt band_at, int32_t* table) {
-  const size_t count = ratio.size();
-  // Scores of lines up to 3000 positions long fit 32 bits, which halves the
-  // width of the sums the gather feeds.
   int64_t score[kSlopeCount];
-  if (static_cast<int64_t>(count) * kMaxBand <= INT32_MAX) {
-    score_slopes<int32_t>(ratio, origin, lo, hi, band_at, score);
-  } else {
-    score_slopes<int64_t>(ratio, origin, lo, hi, band_at, score);
-  }
+  score_slopes<kSlopeCount>(ratio, origin, lo, hi, 0, band_at, score);
   int64_t best = 0;
   int32_t best_slope = -1;
   for (int32_t s = 0; s < kSlopeCount; ++s) {
@@ -64,11 +84,87 @@ void search_lines(const std::vector<double>& ratio, double origin, int32_t lo, i
       best_slope = s;
     }
   }
-  if (best_slope < 0) return;
-  const auto slope = static_cast<double>(kSlopeFirst + best_slope);
-  for (size_t i = 0; i < count; ++i) {
-    table[i] = static_cast<int32_t>(ratio[i] * slope + origin);
+  if (best_slope >= 0) write_line(ratio, origin, best_slope, table);
+}
+
+// The same search with the slopes taken in blocks of kBlockSlopes. Positions
+// grow with the slope (ratio >= 0), so every line of a block reads position i
+// between the block's first and last line, and the largest band there,
+// summed over i, bounds the score of each line of the block. Blocks are
+// scored exactly in order of falling bound until no remaining bound can beat
+// (or, from an earlier slope, equal) the best score: the same slope as the
+// exhaustive search, ties included. peak_at(i) gives the window upper bounds
+// of band_at(i), peak_step entries apart (see gradient_bands::row_peak).
+constexpr int32_t kBlockSlopes = gradient_bands::kPeakWindow;
+constexpr int32_t kBlockCount = kSlopeCount / kBlockSlopes;
+static_assert(kSlopeCount % kBlockSlopes == 0, "slopes split into whole blocks");
+
+template <typename Bound, typename BandAt, typename PeakAt>
+void bound_blocks(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
+                  BandAt& band_at, PeakAt& peak_at, size_t peak_step, int64_t* total) {
+  Bound bound[kBlockCount] = {};
+  double first_slope[kBlockCount], last_slope[kBlockCount];
+  for (int32_t b = 0; b < kBlockCount; ++b) {
+    first_slope[b] = static_cast<double>(kSlopeFirst + b * kBlockSlopes);
+    last_slope[b] = static_cast<double>(kSlopeFirst + b * kBlockSlopes + kBlockSlopes - 1);
   }
+  int32_t first_position[kBlockCount], last_position[kBlockCount];
+  for (size_t i = 0; i < ratio.size(); ++i) {
+    const double r = ratio[i];
+    for (int32_t b = 0; b < kBlockCount; ++b) {
+      const auto p = static_cast<int32_t>(r * first_slope[b] + origin);
+      const auto q = static_cast<int32_t>(r * last_slope[b] + origin);
+      first_position[b] = (p < lo ? lo : (p > hi ? hi : p)) - lo;
+      last_position[b] = (q < lo ? lo : (q > hi ? hi : q)) - lo;
+    }
+    const int32_t* band = band_at(i);
+    const uint16_t* peak = peak_at(i);
+    for (int32_t b = 0; b < kBlockCount; ++b) {
+      const int32_t from = std::min(first_position[b], last_position[b]);
+      const int32_t to = std::max(first_position[b], last_position[b]);
+      // A block spans at most kBlockSlopes positions while ratio <= 1.
+      bound[b] += to - from < gradient_bands::kPeakWindow
+                      ? static_cast<Bound>(peak[static_cast<size_t>(from) * peak_step]) * gradient_bands::kPeakScale
+                      : *std::max_element(band + from, band + to + 1);
+    }
+  }
+  for (int32_t b = 0; b < kBlockCount; ++b) total[b] = bound[b];
+}
+
+template <typename BandAt, typename PeakAt>
+void search_lines_pruned(const std::vector<double>& ratio, double origin, int32_t lo,
+                         int32_t hi, BandAt band_at, PeakAt peak_at, size_t peak_step,
+                         int32_t* table) {
+  int64_t bound[kBlockCount];
+  constexpr int64_t kMaxPeak = int64_t{(kMaxBand + gradient_bands::kPeakScale - 1) /
+                                       gradient_bands::kPeakScale} * gradient_bands::kPeakScale;
+  if (static_cast<int64_t>(ratio.size()) * kMaxPeak <= INT32_MAX) {
+    bound_blocks<int32_t>(ratio, origin, lo, hi, band_at, peak_at, peak_step, bound);
+  } else {
+    bound_blocks<int64_t>(ratio, origin, lo, hi, band_at, peak_at, peak_step, bound);
+  }
+  int32_t order[kBlockCount];
+  for (int32_t b = 0; b < kBlockCount; ++b) order[b] = b;
+  std::stable_sort(order, order + kBlockCount,
+                   [&](int32_t a, int32_t b) { return bound[a] > bound[b]; });
+  int64_t best = 0;
+  int32_t best_slope = -1;
+  for (const int32_t b : order) {
+    if (bound[b] < best) break;
+    const int32_t first = b * kBlockSlopes;
+    // An equal bound can only tie, which matters from an earlier slope.
+    if (bound[b] == best && (best_slope < 0 || first > best_slope)) continue;
+    int64_t score[kBlockSlopes];
+    score_slopes<kBlockSlopes>(ratio, origin, lo, hi, first, band_at, score);
+    for (int32_t k = 0; k < kBlockSlopes; ++k) {
+      const int32_t s = first + k;
+      if (score[k] > best || (score[k] == best && best > 0 && s < best_slope)) {
+        best = score[k];
+        best_slope = s;
+      }
+    }
+  }
+  if (best_slope >= 0) write_line(ratio, origin, best_slope, table);
 }
 
 // Band sums of Eh along one image row for columns lo ... hi, from a running
@@ -105,9 +201,75 @@ bool inside(const gradient_bands& bands, int32_t r0, int32_t c0) {
   return r0 >= 0 && r0 < bands.height && c0 >= 0 && c0 < bands.width;
 }
 
-// Column sums of one image column, starting at row -kPad.
+// Column sums of one image column, starting at row -kPad, and their bounds.
 const int32_t* column_band_of(const gradient_bands& bands, int32_t col) {
   return bands.column_band.get() + static_cast<size_t>(col) * bands.column_stride;
+}
+// The bounds of column col, one row of the table apart (see
+// gradient_bands::row_peak).
+const uint16_t* column_peak_of(const gradient_bands& bands, int32_t col) {
+  return bands.row_peak.get() + col;
+}
+
+// Scaled column sums of one row of the bands, rounded up (the maximum of the
+// rounded values is the rounded maximum).
+void scale_peak_row(const int32_t* sums, int32_t width, uint16_t* out) {
+  static_assert((kMaxBand + gradient_bands::kPeakScale - 1) / gradient_bands::kPeakScale <= UINT16_MAX,
+                "scaled bounds fit 16 bits");
+  for (int32_t c = 0; c < width; ++c) {
+    out[c] = static_cast<uint16_t>(static_cast<uint32_t>(sums[c] + gradient_bands::kPeakScale - 1) /
+                                   gradient_bands::kPeakScale);
+  }
+}
+
+// Turns the scaled rows into window maxima over kPeakWindow rows by doubling:
+// row k takes the larger of itself and row k + d, in place from the top.
+void widen_peak_rows(gradient_bands& bands) {
+  const size_t w = static_cast<size_t>(bands.width);
+  uint16_t* table = bands.row_peak.get();
+  for (int32_t span = 1; span < gradient_bands::kPeakWindow;) {
+    const int32_t d = std::min(span, gradient_bands::kPeakWindow - span);
+    for (int32_t k = 0; k + d < bands.column_stride; ++k) {
+      uint16_t* row = table + static_cast<size_t>(k) * w;
+      const uint16_t* below = row + static_cast<size_t>(d) * w;
+      for (size_t c = 0; c < w; ++c) row[c] = std::max(row[c], below[c]);
+    }
+    span += d;
+  }
+}
+
+// out[c * stride + k] = rows_in[k * width + c] for k < rows, c < width: four
+// columns of four rows at a time through vector unpacking where available.
+void transpose_rows(const int32_t* rows_in, int32_t rows, int32_t width, int32_t* out,
+                    int32_t stride) {
+  const auto at = [&](int32_t k, int32_t c) { return rows_in + static_cast<size_t>(k) * width + c; };
+  int32_t c = 0;
+#if defined(__SSE2__)
+  for (; c + 4 <= width; c += 4) {
+    int32_t* column[4];
+    for (int32_t j = 0; j < 4; ++j) column[j] = out + static_cast<size_t>(c + j) * stride;
+    int32_t k = 0;
+    for (; k + 4 <= rows; k += 4) {
+      const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(k, c)));
+      const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(k + 1, c)));
+      const __m128i a2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(k + 2, c)));
+      const __m128i a3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at(k + 3, c)));
+      const __m128i t0 = _mm_unpacklo_epi32(a0, a1), t1 = _mm_unpacklo_epi32(a2, a3);
+      const __m128i t2 = _mm_unpackhi_epi32(a0, a1), t3 = _mm_unpackhi_epi32(a2, a3);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(column[0] + k), _mm_unpacklo_epi64(t0, t1));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(column[1] + k), _mm_unpackhi_epi64(t0, t1));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(column[2] + k), _mm_unpacklo_epi64(t2, t3));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(column[3] + k), _mm_unpackhi_epi64(t2, t3));
+    }
+    for (; k < rows; ++k) {
+      for (int32_t j = 0; j < 4; ++j) column[j][k] = *at(k, c + j);
+    }
+  }
+#endif
+  for (; c < width; ++c) {
+    int32_t* column = out + static_cast<size_t>(c) * stride;
+    for (int32_t k = 0; k < rows; ++k) column[k] = *at(k, c);
+  }
 }
 
 }  // namespace
@@ -128,10 +290,15 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
   const size_t total = static_cast<size_t>(width) * bands.column_stride;
   bands.column_band = std::make_unique_for_overwrite<int32_t[]>(total);
   const int32_t first_row = 10, last_row = height - 10;
+  bands.row_peak = std::make_unique_for_overwrite<uint16_t[]>(total);
   if (first_row > last_row) {
     std::fill_n(bands.column_band.get(), total, 0);
+    std::fill_n(bands.row_peak.get(), total, 0);
     return bands;
   }
+  std::fill_n(bands.row_peak.get(), static_cast<size_t>(pad + first_row) * width, 0);
+  std::fill(bands.row_peak.get() + static_cast<size_t>(pad + last_row + 1) * width,
+            bands.row_peak.get() + total, 0);
   // Only the rows outside first_row ... last_row are zeroed; the loop below
   // writes every other entry.
   for (int32_t c = 0; c < width; ++c) {
@@ -159,12 +326,13 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
         for (int32_t c = 0; c < width; ++c) window[c] += ev(r + kHalfBand, c) - ev(r - kHalfBand - 1, c);
       }
       std::copy(window.begin(), window.end(), block.begin() + static_cast<ptrdiff_t>(k) * width);
+      scale_peak_row(window.data(), width,
+                     bands.row_peak.get() + static_cast<size_t>(pad + r) * width);
     }
-    for (int32_t c = 0; c < width; ++c) {
-      int32_t* out = bands.column_band.get() + static_cast<size_t>(c) * bands.column_stride + pad + r0;
-      for (int32_t k = 0; k < rows; ++k) out[k] = block[static_cast<size_t>(k) * width + c];
-    }
+    transpose_rows(block.data(), rows, width,
+                   bands.column_band.get() + pad + r0, bands.column_stride);
   }
+  widen_peak_rows(bands);
   return bands;
 }
 
@@ -193,9 +361,11 @@ void trace_line_left(const gradient_bands& bands, int32_t r0, int32_t c0,
   if (!inside(bands, r0, c0)) return;
   std::vector<double> ratio;
   for (int32_t j = c0; j >= 1; --j) ratio.push_back(static_cast<double>(c0 - j) / c0);
-  search_lines(ratio, r0, -gradient_bands::kPad, bands.height - 1 + gradient_bands::kPad,
-               [&](size_t i) { return column_band_of(bands, c0 - static_cast<int32_t>(i)); },
-               column_table);
+  search_lines_pruned(
+      ratio, r0, -gradient_bands::kPad, bands.height - 1 + gradient_bands::kPad,
+      [&](size_t i) { return column_band_of(bands, c0 - static_cast<int32_t>(i)); },
+      [&](size_t i) { return column_peak_of(bands, c0 - static_cast<int32_t>(i)); },
+      static_cast<size_t>(bands.width), column_table);
 }
 
 void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0,
@@ -204,9 +374,11 @@ void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0,
   std::vector<double> ratio;
   const int32_t span = bands.width - c0;
   for (int32_t j = c0; j < bands.width; ++j) ratio.push_back(static_cast<double>(j - c0) / span);
-  search_lines(ratio, r0, -gradient_bands::kPad, bands.height - 1 + gradient_bands::kPad,
-               [&](size_t i) { return column_band_of(bands, c0 + static_cast<int32_t>(i)); },
-               column_table);
+  search_lines_pruned(
+      ratio, r0, -gradient_bands::kPad, bands.height - 1 + gradient_bands::kPad,
+      [&](size_t i) { return column_band_of(bands, c0 + static_cast<int32_t>(i)); },
+      [&](size_t i) { return column_peak_of(bands, c0 + static_cast<int32_t>(i)); },
+      static_cast<size_t>(bands.width), column_table);
 }
 
 }  // namespace zorvel

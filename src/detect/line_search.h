@@ -29,6 +29,14 @@ struct gradient_bands {
   // 9 < r <= height - 10, else 0 (stored column by column).
   int32_t column_stride = 0;
   std::unique_ptr<int32_t[]> column_band;
+  // Upper bounds of kPeakWindow neighbouring column sums, for pruning the
+  // horizontal searches: row_peak[k * width + c] * kPeakScale is at least
+  // every column_band entry k ... k + kPeakWindow - 1 of column c (the window
+  // stops at the column's end). Stored row by row: a search reads the same
+  // few rows of neighbouring columns, which keeps its reads in few cache lines.
+  static constexpr int32_t kPeakWindow = 16;
+  static constexpr int32_t kPeakScale = 16;
+  std::unique_ptr<uint16_t[]> row_peak;
 };
 
 gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int32_t width);

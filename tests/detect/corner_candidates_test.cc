@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
+#include <random>
 #include <map>
 #include <utility>
 
@@ -33,6 +35,47 @@ TEST(EqualizeBrightness, ScalesToAMeanOf50SaturatingAndSummingIn64Bits) {
 // of the four pixels round it sees 8 dark samples on one diagonal and 8 light
 // ones on the other, a response of 180^2 / (0 + 50) with contrast 180. The last
 // of them lies on the last scored row and column (size - 5).
+// The bytes are scaled 16 at a time when a fixed-point multiplier matches the
+// scaling of every byte value; each mean must give the per-byte definition,
+// the tails beyond whole 16-byte runs and the saturation included.
+TEST(EqualizeBrightness, EveryMeanGivesThePerByteScaling) {
+  std::mt19937 rng(7);
+  for (int32_t round = 0; round < 3000; ++round) {
+    const int64_t n = 1 + static_cast<int64_t>(rng() % 70);
+    // Planes from very dark to very bright (gains from about 0.2 to far above
+    // 1), mostly dark pixels so the bright ones reach the saturation.
+    const uint32_t top = 1 + rng() % 256;
+    std::vector<uint8_t> planes[3];
+    uint64_t sum = 0;
+    for (auto& p : planes) {
+      p.resize(static_cast<size_t>(n));
+      for (uint8_t& v : p) {
+        const auto value = static_cast<uint32_t>(rng() % top);
+        sum += v = static_cast<uint8_t>(rng() % 4 == 0 ? value : value / 8);
+      }
+    }
+    if (sum == 0) continue;
+    const double gain = 50.0 / (static_cast<double>(sum) / static_cast<double>(3 * n));
+    std::vector<uint8_t> expected[3];
+    for (int k = 0; k < 3; ++k) {
+      for (const uint8_t v : planes[k]) {
+        expected[k].push_back(static_cast<uint8_t>(std::min(255.0, std::trunc(v * gain))));
+      }
+    }
+    equalize_brightness(planes[0].data(), planes[1].data(), planes[2].data(), n);
+    for (int k = 0; k < 3; ++k) ASSERT_EQ(planes[k], expected[k]) << "round " << round << " plane " << k;
+  }
+  // A nearly black capture: mean 0.233, gain 214, so 1 becomes 214 and the
+  // bright pixel's product (42800) saturates.
+  std::vector<uint8_t> r(1000, 0), g(1000, 0), b(1000, 0);
+  std::fill_n(g.begin(), 500, 1);
+  r[100] = 200;
+  equalize_brightness(r.data(), g.data(), b.data(), 1000);
+  EXPECT_EQ(g[0], 214);
+  EXPECT_EQ(r[100], 255);
+  EXPECT_EQ(r[0], 0);
+}
+
 TEST(SaddleResponse, ScoresACornerUpToTheLastRowAndColumn) {
   constexpr int32_t h = 12, w = 20;
   std::vector<uint8_t> green(h * w);
