@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <type_traits>
 
 namespace zorvel {
 
@@ -82,41 +83,24 @@ json_writer& json_writer::value(std::string_view text) {
   return *this;
 }
 
-void json_writer::raw_number(const char* begin, const char* end) { out_.append(begin, end); }
-
-json_writer& json_writer::value(double number) {
-  if (!std::isfinite(number)) return null();
+// Integers and the shortest round-trip form of floats and doubles, all in the
+// C conventions (to_chars ignores the locale).
+template <typename Number>
+json_writer& json_writer::number(Number n) {
+  if constexpr (std::is_floating_point_v<Number>) {
+    if (!std::isfinite(n)) return null();
+  }
   before_value();
   char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-  raw_number(buffer, result.ptr);
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, n);
+  out_.append(buffer, result.ptr);
   return *this;
 }
 
-json_writer& json_writer::value(float number) {
-  if (!std::isfinite(number)) return null();
-  before_value();
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-  raw_number(buffer, result.ptr);
-  return *this;
-}
-
-json_writer& json_writer::value(int64_t number) {
-  before_value();
-  char buffer[24];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-  raw_number(buffer, result.ptr);
-  return *this;
-}
-
-json_writer& json_writer::value(uint64_t number) {
-  before_value();
-  char buffer[24];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-  raw_number(buffer, result.ptr);
-  return *this;
-}
+json_writer& json_writer::value(double n) { return number(n); }
+json_writer& json_writer::value(float n) { return number(n); }
+json_writer& json_writer::value(int64_t n) { return number(n); }
+json_writer& json_writer::value(uint64_t n) { return number(n); }
 
 json_writer& json_writer::value(bool flag) {
   before_value();

@@ -48,7 +48,8 @@ class json_writer {
   void open(char bracket);
   void close(char bracket);
   void newline();
-  void raw_number(const char* begin, const char* end);
+  template <typename Number>
+  json_writer& number(Number n);
 
   std::string out_;
   std::vector<bool> has_items_;  // one entry per open object or array

@@ -110,6 +110,20 @@ void collect_details(zorvel_run_result& r, const zorvel_run_details& d) {
   }
 }
 
+namespace {
+
+// The 3 x 3 zone maps from their stored tenths of a pixel.
+template <typename VdTenths, typename HdTenths>
+void set_zones(zorvel_run_zone_maps& zones, const VdTenths& vd, const HdTenths& hd) {
+  zones.present = true;
+  for (int i = 0; i < 9; ++i) {
+    zones.vd[i] = static_cast<double>(vd[i]) / 10.0;
+    zones.hd[i] = static_cast<double>(hd[i]) / 10.0;
+  }
+}
+
+}  // namespace
+
 void collect_calibration(zorvel_run_result& r, const zorvel_calibration_setup& setup,
                          const zorvel_calibration_result& result) {
   r.angles = zorvel_run_angles{true, result.angles.pitch_deg, result.angles.yaw_deg,
@@ -144,11 +158,7 @@ void collect_reference(zorvel_run_result& r, const zorvel_otp_data& record,
   ref.mean_disparity = result.flat.mean_disparity;
   ref.reference_disparity = result.reference_disparity;
   ref.flat_chart_distance_mm = distance_mm;
-  r.zones.present = true;
-  for (int i = 0; i < 9; ++i) {
-    r.zones.vd[i] = static_cast<double>(record.vd_rms_zoned_tenths[i]) / 10.0;
-    r.zones.hd[i] = static_cast<double>(record.hd_rms_zoned_tenths[i]) / 10.0;
-  }
+  set_zones(r.zones, record.vd_rms_zoned_tenths, record.hd_rms_zoned_tenths);
 }
 
 void collect_verification(zorvel_run_result& r, const zorvel_verif_config& config,
@@ -178,11 +188,7 @@ void collect_verification(zorvel_run_result& r, const zorvel_verif_config& confi
   ref.mean_disparity = result.disparity.mean_disparity;
   ref.reference_disparity = result.reference_disparity_px;
   ref.flat_chart_distance_mm = config.flat_chart_distance_mm;
-  r.zones.present = true;
-  for (int i = 0; i < 9; ++i) {
-    r.zones.vd[i] = static_cast<double>(result.disparity.vd_rms_zoned[i]) / 10.0;
-    r.zones.hd[i] = static_cast<double>(result.disparity.hd_rms_zoned[i]) / 10.0;
-  }
+  set_zones(r.zones, result.disparity.vd_rms_zoned, result.disparity.hd_rms_zoned);
   zorvel_run_verification& v = r.verification;
   v.present = true;
   v.distance_error_percent = result.distance_error_percent;

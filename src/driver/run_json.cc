@@ -35,35 +35,39 @@ void write_zone_map(json_writer& w, const char* name, const double zones[9]) {
   w.end_array();
 }
 
+// A group of figures as an object when the run measured it, else null.
+template <typename Fields>
+void optional_object(json_writer& w, const char* name, bool present, Fields fields) {
+  w.key(name);
+  if (!present) {
+    w.null();
+    return;
+  }
+  w.begin_object();
+  fields();
+  w.end_object();
+}
+
 void write_figures(json_writer& w, const zorvel_run_result& r) {
-  if (r.angles.present) {
-    w.key("angles").begin_object();
+  optional_object(w, "angles", r.angles.present, [&] {
     w.field("pitch_deg", r.angles.pitch_deg);
     w.field("yaw_deg", r.angles.yaw_deg);
     w.field("roll_deg", r.angles.roll_deg);
-    w.end_object();
-  } else {
-    w.key("angles").null();
-  }
-  if (r.focal.present) {
-    const zorvel_run_focal_lengths& f = r.focal;
-    w.key("focal_lengths").begin_object();
+  });
+  const zorvel_run_focal_lengths& f = r.focal;
+  optional_object(w, "focal_lengths", f.present, [&] {
     w.field("main_px", f.main_px);
     w.field("aux_px", f.aux_px);
     w.field("main_ratio_l", f.main_ratio_l);
     w.field("aux_ratio_l", f.aux_ratio_l);
     w.field("main_ratio_flat", f.main_ratio_flat);
     w.field("aux_ratio_flat", f.aux_ratio_flat);
-    w.end_object();
-  } else {
-    w.key("focal_lengths").null();
-  }
+  });
   w.key("geometry_correction").begin_array();
   for (float c : r.geometry_correction) w.value(c);
   w.end_array();
-  if (r.reference.present) {
-    const zorvel_run_reference& ref = r.reference;
-    w.key("reference").begin_object();
+  const zorvel_run_reference& ref = r.reference;
+  optional_object(w, "reference", ref.present, [&] {
     w.field("flat_residual_vd", ref.flat_residual_vd);
     w.field("flat_scale_error", ref.flat_scale_error);
     w.field("flat_hd_stdev", ref.flat_hd_stdev);
@@ -76,30 +80,19 @@ void write_figures(json_writer& w, const zorvel_run_result& r) {
     w.field("mean_disparity", ref.mean_disparity);
     w.field("reference_disparity", ref.reference_disparity);
     w.field("flat_chart_distance_mm", ref.flat_chart_distance_mm);
-    w.end_object();
-  } else {
-    w.key("reference").null();
-  }
-  if (r.zones.present) {
-    w.key("zones").begin_object();
+  });
+  optional_object(w, "zones", r.zones.present, [&] {
     write_zone_map(w, "vd_rms", r.zones.vd);
     write_zone_map(w, "hd_rms_from_mean", r.zones.hd);
-    w.end_object();
-  } else {
-    w.key("zones").null();
-  }
-  if (r.verification.present) {
-    const zorvel_run_verification& v = r.verification;
-    w.key("verification").begin_object();
+  });
+  const zorvel_run_verification& v = r.verification;
+  optional_object(w, "verification", v.present, [&] {
     w.field("distance_error_percent", v.distance_error_percent);
     w.field("mean_distance_percent", v.mean_distance_percent);
     w.field("max_vd_px", v.max_vd_px);
     w.field("fov_at_max_vd_percent", v.fov_at_max_vd_percent);
     w.field("residual_vd_px", v.residual_vd_px);
-    w.end_object();
-  } else {
-    w.key("verification").null();
-  }
+  });
 }
 
 void write_points(json_writer& w, const zorvel_run_result& r, bool lists) {
