@@ -137,6 +137,16 @@ def print_summary(s, out=sys.stdout):
                       f"  min {_num(st['min']):>8}  max {_num(st['max']):>8}\n")
 
 
+def _save_grid(plt, fig, axes, used, path):
+    """Blanks the grid's unused panels, writes the figure to path and closes it."""
+    for ax in list(axes.flat)[used:]:
+        ax.axis("off")
+    fig.tight_layout()
+    fig.savefig(path, dpi=80)
+    plt.close(fig)
+    return path
+
+
 def plot(runs, rows, folder):
     """Writes histograms.png and over_time.png into folder; returns their paths."""
     import matplotlib
@@ -183,12 +193,7 @@ def plot(runs, rows, folder):
         ax.set_title(name, fontsize=8)
         ax.set_ylabel("runs", fontsize=7)
         ax.tick_params(labelsize=7)
-    for ax in list(axes.flat)[len(names):]:
-        ax.axis("off")
-    fig.tight_layout()
-    paths.append(os.path.join(folder, "histograms.png"))
-    fig.savefig(paths[-1], dpi=80)
-    plt.close(fig)
+    paths.append(_save_grid(plt, fig, axes, len(names), os.path.join(folder, "histograms.png")))
 
     fig, axes = plt.subplots(nrows, cols, figsize=(5 * cols, 3.2 * nrows), squeeze=False)
     for ax, name in zip(axes.flat, names):
@@ -205,12 +210,7 @@ def plot(runs, rows, folder):
         ax.tick_params(labelsize=6)
         for label in ax.get_xticklabels():
             label.set_rotation(30)
-    for ax in list(axes.flat)[len(names):]:
-        ax.axis("off")
-    fig.tight_layout()
-    paths.append(os.path.join(folder, "over_time.png"))
-    fig.savefig(paths[-1], dpi=80)
-    plt.close(fig)
+    paths.append(_save_grid(plt, fig, axes, len(names), os.path.join(folder, "over_time.png")))
     return paths
 
 
