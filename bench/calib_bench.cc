@@ -48,12 +48,14 @@ void BM_RectifyAux1280x960(benchmark::State& state) {
   g[9] = -0.2f;
   g[13] = 0.5f;
   for (auto _ : state) {
-    zorvel::rectify_aux(src, dst, 1000.0f, R, 1012.5f, H, W, 0.0f, 0.0f, g);
+    zorvel::rectify_aux(src, dst, 1000.0f, R, 1012.5f, H, W, 0.0f, 0.0f, g,
+                        static_cast<zorvel::vector_isa>(state.range(0)));
     benchmark::DoNotOptimize(dst.aux_g.data());
   }
   state.SetItemsProcessed(state.iterations() * W * H);
 }
-BENCHMARK(BM_RectifyAux1280x960)->Unit(benchmark::kMillisecond);
+// Argument: the vector level (0 baseline, 1 AVX2, 2 AVX-512).
+BENCHMARK(BM_RectifyAux1280x960)->Unit(benchmark::kMillisecond)->DenseRange(0, 2);
 
 // The "good" module rendered once, its captures decoded, and the setup the
 // calibration run builds from its configuration.

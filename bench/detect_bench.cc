@@ -94,11 +94,13 @@ void BM_DewarpPlanes(benchmark::State& state) {
   std::vector<uint8_t> r(src.r.size()), g(src.g.size()), b(src.b.size());
   for (auto _ : state) {
     zorvel::dewarp_planes(src.r.data(), src.g.data(), src.b.data(), r.data(), g.data(), b.data(),
-                          src.width, src.height, 640.0f, 0, 0.0, -0.04, 0.006, 0.0);
+                          src.width, src.height, 640.0f, 0, 0.0, -0.04, 0.006, 0.0,
+                          static_cast<zorvel::vector_isa>(state.range(0)));
     benchmark::DoNotOptimize(g.data());
   }
 }
-BENCHMARK(BM_DewarpPlanes)->Unit(benchmark::kMillisecond);
+// Argument: the vector level (0 baseline, 1 AVX2, 2 AVX-512).
+BENCHMARK(BM_DewarpPlanes)->Unit(benchmark::kMillisecond)->DenseRange(0, 2);
 
 #if defined(ZORVEL_HAVE_OPENCV)
 // Inner corners of the "good" flat chart: 26 x 19 squares.

@@ -9,6 +9,8 @@
 #include <limits>
 #include <vector>
 
+#include "image/bilinear_taps.h"
+
 namespace zorvel {
 namespace {
 
@@ -114,6 +116,84 @@ inline double clamp_position(double v, double hi) {
 int32_t crop_margin(int32_t size, uint8_t crop_percent) {
   const int64_t cut = static_cast<int64_t>(size) * crop_percent / 100;
   return static_cast<int32_t>((cut + (cut & 1)) / 2);
+}
+
+// One dewarp: the planes, their size, the crop and the polynomial.
+struct dewarp_job {
+  const uint8_t* src[3];
+  uint8_t* dst[3];
+  int32_t width, height;
+  float F;
+  int32_t margin_rows, margin_cols;
+  double c0, c1, c2, c3;
+};
+
+// Every pixel inside the crop border: per row, first every source position
+// and weight (plain double and float arithmetic on vectors), then the four
+// neighbours of all three planes, then the interpolation of each plane.
+ZORVEL_KERNEL_INLINE void dewarp_rows(const dewarp_job* job) {
+  const int32_t width = job->width, height = job->height;
+  const float F = job->F;
+  const double c0 = job->c0, c1 = job->c1, c2 = job->c2, c3 = job->c3;
+  const int32_t half_h = height / 2;
+  const int32_t half_w = width / 2;
+  const double max_row = height - 2;
+  const double max_col = width - 2;
+  const int32_t first_col = job->margin_cols, last_col = width - job->margin_cols - 1;
+  if (last_col < first_col) return;
+  const size_t span = static_cast<size_t>(last_col - first_col + 1);
+
+  // Per-column terms do not depend on the row: x-hat in single precision and
+  // its square widened to double, exactly as the per-pixel formula has them.
+  std::vector<double> x_hat(span), x_hat_sq(span);
+  for (size_t i = 0; i < span; ++i) {
+    const float xh = static_cast<float>(first_col + static_cast<int32_t>(i) - half_w) / F;
+    x_hat[i] = static_cast<double>(xh);
+    x_hat_sq[i] = x_hat[i] * x_hat[i];
+  }
+  const double F_d = static_cast<double>(F);
+  std::vector<int32_t> top(span);  // working planes stay below 2^31 bytes
+  std::vector<float> u(span), w(span);
+  std::vector<uint16_t> pairs(span * 6);
+  const bilinear_taps taps{{pairs.data(), pairs.data() + span, pairs.data() + 2 * span},
+                           {pairs.data() + 3 * span, pairs.data() + 4 * span,
+                            pairs.data() + 5 * span}};
+  for (int32_t y = job->margin_rows; y <= height - job->margin_rows - 1; ++y) {
+    const float y_hat = static_cast<float>(y - half_h) / F;
+    const double y_hat_d = static_cast<double>(y_hat);
+    const double y_hat_sq = y_hat_d * y_hat_d;
+    for (size_t i = 0; i < span; ++i) {
+      const double r2 = x_hat_sq[i] + y_hat_sq;
+      const double r4 = r2 * r2;
+      const double r6 = r4 * r2;
+      const double k = c0 + c1 * r2 + c2 * r4 + c3 * r6;
+      const double sy = clamp_position((y_hat_d + k * y_hat_d) * F_d + half_h, max_row);
+      const double sx = clamp_position((x_hat[i] + k * x_hat[i]) * F_d + half_w, max_col);
+      // Clamped positions are non-negative: truncation is the floor.
+      const auto r0 = static_cast<int32_t>(sy);
+      const auto col0 = static_cast<int32_t>(sx);
+      u[i] = static_cast<float>(r0 + 1) - static_cast<float>(sy);
+      w[i] = static_cast<float>(col0 + 1) - static_cast<float>(sx);
+      top[i] = r0 * width + col0;
+    }
+    gather_bilinear_taps(job->src, static_cast<size_t>(width), top.data(), span, taps);
+    const size_t out_row = static_cast<size_t>(y) * width + first_col;
+    for (int p = 0; p < 3; ++p) {
+      // The same single-precision operations in the same order as per pixel.
+      const uint16_t* tp = taps.top[p];
+      const uint16_t* bp = taps.bottom[p];
+      uint8_t* d = job->dst[p] + out_row;
+      for (size_t i = 0; i < span; ++i) {
+        const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
+        const auto s00 = static_cast<float>(tp[i] & 0xFF);
+        const auto s01 = static_cast<float>(tp[i] >> 8);
+        const auto s10 = static_cast<float>(bp[i] & 0xFF);
+        const auto s11 = static_cast<float>(bp[i] >> 8);
+        const float value = s00 * ui * wi + s01 * ui * iw + s10 * iu * wi + s11 * iu * iw;
+        d[i] = static_cast<uint8_t>(static_cast<int32_t>(value));
+      }
+    }
+  }
 }
 
 bool camera_qualifies(double indicator) { return indicator != 0.0 && indicator < 1.5; }
@@ -252,14 +332,11 @@ double dewarp_indicator(const double coeff[5]) {
 
 void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* src_b,
                    uint8_t* dst_r, uint8_t* dst_g, uint8_t* dst_b, int32_t width, int32_t height,
-                   float F, uint8_t crop_percent, double c0, double c1, double c2, double c3) {
+                   float F, uint8_t crop_percent, double c0, double c1, double c2, double c3,
+                   vector_isa isa) {
   if (F == 0.0f || width < 2 || height < 2) return;
   const int32_t margin_rows = crop_margin(height, crop_percent);
   const int32_t margin_cols = crop_margin(width, crop_percent);
-  const int32_t half_h = height / 2;
-  const int32_t half_w = width / 2;
-  const double max_row = height - 2;
-  const double max_col = width - 2;
 
   // The crop border is 0; every pixel inside it is written below.
   const int32_t first_row = margin_rows, last_row = height - margin_rows - 1;
@@ -276,67 +353,13 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
     }
   }
 
-  // Per-column terms do not depend on the row: x-hat in single precision and
-  // its square widened to double, exactly as the per-pixel formula has them.
-  std::vector<float> x_hat(static_cast<size_t>(width));
-  std::vector<double> x_hat_sq(static_cast<size_t>(width));
-  for (int32_t x = margin_cols; x <= width - margin_cols - 1; ++x) {
-    x_hat[x] = static_cast<float>(x - half_w) / F;
-    x_hat_sq[x] = static_cast<double>(x_hat[x]) * static_cast<double>(x_hat[x]);
-  }
-  // Per row: first every source position and weight (plain double and float
-  // arithmetic the compiler can vectorise), then the three planes sampled.
-  const double F_d = static_cast<double>(F);
-  const int32_t first_col = margin_cols, last_col = width - margin_cols - 1;
-  const size_t span = last_col >= first_col ? static_cast<size_t>(last_col - first_col + 1) : 0;
-  std::vector<int32_t> top(span);  // working planes stay below 2^31 bytes
-  std::vector<float> u(span), w(span);
-  std::vector<uint16_t> top_pair(span), bottom_pair(span);
-  const uint8_t* src[3] = {src_r, src_g, src_b};
-  uint8_t* dst[3] = {dst_r, dst_g, dst_b};
-  for (int32_t y = margin_rows; y <= height - margin_rows - 1 && span > 0; ++y) {
-    const float y_hat = static_cast<float>(y - half_h) / F;
-    const double y_hat_d = static_cast<double>(y_hat);
-    const double y_hat_sq = y_hat_d * y_hat_d;
-    for (size_t i = 0; i < span; ++i) {
-      const int32_t x = first_col + static_cast<int32_t>(i);
-      const double r2 = x_hat_sq[x] + y_hat_sq;
-      const double r4 = r2 * r2;
-      const double r6 = r4 * r2;
-      const double k = c0 + c1 * r2 + c2 * r4 + c3 * r6;
-      const double x_hat_d = static_cast<double>(x_hat[x]);
-      const double sy = clamp_position((y_hat_d + k * y_hat_d) * F_d + half_h, max_row);
-      const double sx = clamp_position((x_hat_d + k * x_hat_d) * F_d + half_w, max_col);
-      // Clamped positions are non-negative: truncation is the floor.
-      const auto r0 = static_cast<int32_t>(sy);
-      const auto col0 = static_cast<int32_t>(sx);
-      u[i] = static_cast<float>(r0 + 1) - static_cast<float>(sy);
-      w[i] = static_cast<float>(col0 + 1) - static_cast<float>(sx);
-      top[i] = r0 * width + col0;
-    }
-    const size_t out_row = static_cast<size_t>(y) * width + first_col;
-    for (int p = 0; p < 3; ++p) {
-      // The four neighbours as two byte pairs (top, bottom) per pixel: the
-      // scattered reads come first, so the single-precision arithmetic,
-      // the same operations in the same order as per pixel, runs on vectors.
-      const uint8_t* s = src[p];
-      for (size_t i = 0; i < span; ++i) {
-        const size_t t = static_cast<size_t>(top[i]), b = t + static_cast<size_t>(width);
-        top_pair[i] = static_cast<uint16_t>(s[t] | s[t + 1] << 8);
-        bottom_pair[i] = static_cast<uint16_t>(s[b] | s[b + 1] << 8);
-      }
-      uint8_t* d = dst[p] + out_row;
-      for (size_t i = 0; i < span; ++i) {
-        const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
-        const auto s00 = static_cast<float>(top_pair[i] & 0xFF);
-        const auto s01 = static_cast<float>(top_pair[i] >> 8);
-        const auto s10 = static_cast<float>(bottom_pair[i] & 0xFF);
-        const auto s11 = static_cast<float>(bottom_pair[i] >> 8);
-        const float value = s00 * ui * wi + s01 * ui * iw + s10 * iu * wi + s11 * iu * iw;
-        d[i] = static_cast<uint8_t>(static_cast<int32_t>(value));
-      }
-    }
-  }
+  dewarp_job job;
+  job.src[0] = src_r, job.src[1] = src_g, job.src[2] = src_b;
+  job.dst[0] = dst_r, job.dst[1] = dst_g, job.dst[2] = dst_b;
+  job.width = width, job.height = height, job.F = F;
+  job.margin_rows = margin_rows, job.margin_cols = margin_cols;
+  job.c0 = c0, job.c1 = c1, job.c2 = c2, job.c3 = c3;
+  run_vector_kernel<dewarp_rows>(isa, &job);
 }
 
 void dewarp_pair(const zorvel_working_form& form, zorvel_chart_pair& pair,

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/vector_isa.h"
 #include "detect/chart_pair.h"
 #include "image/bmp.h"
 
@@ -53,7 +54,8 @@ double dewarp_indicator(const double coeff[5]);
 // k = c0 + c1 r^2 + c2 r^4 + c3 r^6 with radii normalised by F.
 void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* src_b,
                    uint8_t* dst_r, uint8_t* dst_g, uint8_t* dst_b, int32_t width, int32_t height,
-                   float F, uint8_t crop_percent, double c0, double c1, double c2, double c3);
+                   float F, uint8_t crop_percent, double c0, double c1, double c2, double c3,
+                   vector_isa isa = best_vector_isa());
 
 // Dewarps the aux then the main planes of pair in place; scratch receives the
 // working planes.

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "image/bilinear_taps.h"
 #include "numerics/cubic_basis.h"
 #include "numerics/matrix.h"
 
@@ -27,35 +28,33 @@ inline double clamp_position(double s, double hi) {
   return s;
 }
 
-}  // namespace
+// One rectification: the planes, their size and the geometry.
+struct rectify_job {
+  const uint8_t* src[3];
+  uint8_t* dst[3];
+  int32_t H, W;
+  float Z, fa, o_row, o_col;
+  const double* R;
+  const float* g;
+};
 
-int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination, float Z,
-                const double R[9], float fa, int32_t H, int32_t W, float o_row, float o_col,
-                const float g[18]) {
-  if (H < 2 || W < 2) return -1;
-  const size_t plane_bytes = static_cast<size_t>(H) * static_cast<size_t>(W);
-  if (source.aux_r.size() < plane_bytes || source.aux_g.size() < plane_bytes ||
-      source.aux_b.size() < plane_bytes) {
-    return -1;
-  }
-  ensure_plane(destination.aux_r, plane_bytes);
-  ensure_plane(destination.aux_g, plane_bytes);
-  ensure_plane(destination.aux_b, plane_bytes);
-
+ZORVEL_KERNEL_INLINE void rectify_rows(const rectify_job* job) {
+  const int32_t H = job->H, W = job->W;
+  const double* R = job->R;
   const int32_t half_h = H / 2;
   const int32_t half_w = W / 2;
   const double half_h_d = static_cast<double>(half_h);
   const double half_w_d = static_cast<double>(half_w);
-  const double z = static_cast<double>(Z);
-  const double f = static_cast<double>(fa);
-  const double off_row = static_cast<double>(o_row);
-  const double off_col = static_cast<double>(o_col);
+  const double z = static_cast<double>(job->Z);
+  const double f = static_cast<double>(job->fa);
+  const double off_row = static_cast<double>(job->o_row);
+  const double off_col = static_cast<double>(job->o_col);
   const double row_max = static_cast<double>(H - 2);
   const double col_max = static_cast<double>(W - 2);
   double col_poly[9], row_poly[9];
   for (int32_t j = 0; j < 9; ++j) {
-    col_poly[j] = static_cast<double>(g[j]);
-    row_poly[j] = static_cast<double>(g[9 + j]);
+    col_poly[j] = static_cast<double>(job->g[j]);
+    row_poly[j] = static_cast<double>(job->g[9 + j]);
   }
   const double rz2 = R[2] * z, rz5 = R[5] * z, rz8 = R[8] * z;
 
@@ -68,16 +67,15 @@ int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination,
     rx4[c] = R[4] * x;
     rx7[c] = R[7] * x;
   }
-  // Per-row source positions (pass 1, vectorisable) and the interpolation of
-  // the three planes (pass 2). After the clamp sy and sx are finite and
-  // non-negative, so floor is the truncation to int.
+  // Per row: the source positions (vectorisable), the four neighbours of all
+  // three planes, then the interpolation of each plane. After the clamp sy
+  // and sx are finite and non-negative, so floor is the truncation to int.
   std::vector<double> sys(w_count), sxs(w_count), wrs(w_count), wcs(w_count);
   std::vector<int32_t> top_left(w_count);
-  std::vector<uint16_t> top_pair(w_count), bottom_pair(w_count);
-
-  const uint8_t* src_r = source.aux_r.data();
-  const uint8_t* src_g = source.aux_g.data();
-  const uint8_t* src_b = source.aux_b.data();
+  std::vector<uint16_t> pairs(w_count * 6);
+  const bilinear_taps taps{{pairs.data(), pairs.data() + w_count, pairs.data() + 2 * w_count},
+                           {pairs.data() + 3 * w_count, pairs.data() + 4 * w_count,
+                            pairs.data() + 5 * w_count}};
 
   for (int32_t r = 0; r < H; ++r) {
     const double y = static_cast<double>(r - half_h);
@@ -100,36 +98,53 @@ int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination,
                                    static_cast<float>(sxs[c]));
       top_left[c] = (r1 - 1) * W + (c1 - 1);
     }
+    gather_bilinear_taps(job->src, w_count, top_left.data(), w_count, taps);
     const size_t row_offset = static_cast<size_t>(r) * w_count;
-    uint8_t* dst_r = destination.aux_r.data() + row_offset;
-    uint8_t* dst_g = destination.aux_g.data() + row_offset;
-    uint8_t* dst_b = destination.aux_b.data() + row_offset;
-    const uint8_t* planes[3] = {src_r, src_g, src_b};
-    uint8_t* outs[3] = {dst_r, dst_g, dst_b};
     for (int p = 0; p < 3; ++p) {
-      // Scattered reads first (two byte pairs per pixel), then the double
-      // arithmetic of interpolate() on vectors, operation for operation.
-      const uint8_t* S = planes[p];
-      for (int32_t c = 0; c < W; ++c) {
-        const size_t i00 = static_cast<size_t>(top_left[c]);
-        const size_t i10 = i00 + w_count;
-        top_pair[c] = static_cast<uint16_t>(S[i00] | S[i00 + 1] << 8);
-        bottom_pair[c] = static_cast<uint16_t>(S[i10] | S[i10 + 1] << 8);
-      }
-      uint8_t* out = outs[p];
+      // The double arithmetic of a per-pixel interpolation, operation for
+      // operation, on vectors.
+      const uint16_t* tp = taps.top[p];
+      const uint16_t* bp = taps.bottom[p];
+      uint8_t* out = job->dst[p] + row_offset;
       for (int32_t c = 0; c < W; ++c) {
         const double wr = wrs[c];
         const double wc = wcs[c];
         const double wr1 = 1.0 - wr;
         const double wc1 = 1.0 - wc;
-        const double value = static_cast<double>(top_pair[c] & 0xFF) * wr * wc +
-                             static_cast<double>(top_pair[c] >> 8) * wr * wc1 +
-                             static_cast<double>(bottom_pair[c] & 0xFF) * wr1 * wc +
-                             static_cast<double>(bottom_pair[c] >> 8) * wr1 * wc1;
+        const double value = static_cast<double>(tp[c] & 0xFF) * wr * wc +
+                             static_cast<double>(tp[c] >> 8) * wr * wc1 +
+                             static_cast<double>(bp[c] & 0xFF) * wr1 * wc +
+                             static_cast<double>(bp[c] >> 8) * wr1 * wc1;
         out[c] = static_cast<uint8_t>(static_cast<int32_t>(value));
       }
     }
   }
+}
+
+}  // namespace
+
+int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination, float Z,
+                const double R[9], float fa, int32_t H, int32_t W, float o_row, float o_col,
+                const float g[18], vector_isa isa) {
+  if (H < 2 || W < 2) return -1;
+  const size_t plane_bytes = static_cast<size_t>(H) * static_cast<size_t>(W);
+  if (source.aux_r.size() < plane_bytes || source.aux_g.size() < plane_bytes ||
+      source.aux_b.size() < plane_bytes) {
+    return -1;
+  }
+  ensure_plane(destination.aux_r, plane_bytes);
+  ensure_plane(destination.aux_g, plane_bytes);
+  ensure_plane(destination.aux_b, plane_bytes);
+
+  rectify_job job;
+  job.src[0] = source.aux_r.data(), job.src[1] = source.aux_g.data();
+  job.src[2] = source.aux_b.data();
+  job.dst[0] = destination.aux_r.data(), job.dst[1] = destination.aux_g.data();
+  job.dst[2] = destination.aux_b.data();
+  job.H = H, job.W = W;
+  job.Z = Z, job.fa = fa, job.o_row = o_row, job.o_col = o_col;
+  job.R = R, job.g = g;
+  run_vector_kernel<rectify_rows>(isa, &job);
   return 0;
 }
 

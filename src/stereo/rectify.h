@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/vector_isa.h"
 #include "detect/chart_pair.h"
 
 namespace zorvel {
@@ -17,7 +18,7 @@ namespace zorvel {
 // source planes are smaller than W x H or W or H is below 2.
 int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination, float Z,
                 const double R[9], float fa, int32_t H, int32_t W, float o_row, float o_col,
-                const float g[18]);
+                const float g[18], vector_isa isa = best_vector_isa());
 
 // Copies source's three aux planes (width x height bytes each) over
 // destination's, resizing them when smaller.

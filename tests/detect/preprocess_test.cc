@@ -104,40 +104,44 @@ TEST(DewarpPlanes, EqualsThePerPixelDefinition) {
   } cases[] = {{61, 37, 40.0f, 0, 0.0, -0.04, 0.006, 0.0},
                {64, 48, 25.0f, 5, 0.01, 0.08, -0.003, 0.0001},
                {9, 7, 3.0f, 30, 0.0, 0.3, 0.0, 0.0},
-               {5, 4, 2.0f, 250, 0.0, 0.1, 0.0, 0.0}};
+               {5, 4, 2.0f, 250, 0.0, 0.1, 0.0, 0.0},
+               {133, 70, 60.0f, 3, 0.002, -0.05, 0.004, -0.0002}};
   for (const auto& k : cases) {
     const std::vector<uint8_t> r = patterned_plane(k.w, k.h, 3), g = patterned_plane(k.w, k.h, 4),
                                b = patterned_plane(k.w, k.h, 5);
-    std::vector<uint8_t> out[3];
-    for (auto& o : out) o.assign(static_cast<size_t>(k.w) * k.h, 0xAB);
-    dewarp_planes(r.data(), g.data(), b.data(), out[0].data(), out[1].data(), out[2].data(), k.w, k.h,
-                  k.F, k.crop, k.c0, k.c1, k.c2, k.c3);
-    const auto margin = [&](int32_t size) {
-      const int32_t cut = size * k.crop / 100;
-      return (cut + (cut & 1)) / 2;
-    };
-    const int32_t mr = margin(k.h), mc = margin(k.w);
-    for (int32_t y = 0; y < k.h; ++y) {
-      for (int32_t x = 0; x < k.w; ++x) {
-        const std::vector<uint8_t>* in[3] = {&r, &g, &b};
-        for (int p = 0; p < 3; ++p) {
-          int want = 0;
-          if (y >= mr && y <= k.h - mr - 1 && x >= mc && x <= k.w - mc - 1) {
-            const float yh = static_cast<float>(y - k.h / 2) / k.F, xh = static_cast<float>(x - k.w / 2) / k.F;
-            const double yd = static_cast<double>(yh), xd = static_cast<double>(xh);
-            const double Fd = static_cast<double>(k.F), r2 = xd * xd + yd * yd;
-            const double kk = k.c0 + k.c1 * r2 + k.c2 * (r2 * r2) + k.c3 * (r2 * r2 * r2);
-            const double sy = std::clamp((yd + kk * yd) * Fd + k.h / 2, 0.0, k.h - 2.0);
-            const double sx = std::clamp((xd + kk * xd) * Fd + k.w / 2, 0.0, k.w - 2.0);
-            const auto r0 = static_cast<int32_t>(std::floor(sy)), c0 = static_cast<int32_t>(std::floor(sx));
-            const float u = static_cast<float>(r0 + 1) - static_cast<float>(sy);
-            const float w = static_cast<float>(c0 + 1) - static_cast<float>(sx);
-            const auto P = [&](int32_t rr, int32_t cc) { return static_cast<float>((*in[p])[rr * k.w + cc]); };
-            const float value = P(r0, c0) * u * w + P(r0, c0 + 1) * u * (1 - w) + P(r0 + 1, c0) * (1 - u) * w +
-                                P(r0 + 1, c0 + 1) * (1 - u) * (1 - w);
-            want = static_cast<uint8_t>(static_cast<int32_t>(value));
+    for (const vector_isa isa : test::runnable_vector_isas()) {
+      std::vector<uint8_t> out[3];
+      for (auto& o : out) o.assign(static_cast<size_t>(k.w) * k.h, 0xAB);
+      dewarp_planes(r.data(), g.data(), b.data(), out[0].data(), out[1].data(), out[2].data(), k.w, k.h,
+                    k.F, k.crop, k.c0, k.c1, k.c2, k.c3, isa);
+      const auto margin = [&](int32_t size) {
+        const int32_t cut = size * k.crop / 100;
+        return (cut + (cut & 1)) / 2;
+      };
+      const int32_t mr = margin(k.h), mc = margin(k.w);
+      for (int32_t y = 0; y < k.h; ++y) {
+        for (int32_t x = 0; x < k.w; ++x) {
+          const std::vector<uint8_t>* in[3] = {&r, &g, &b};
+          for (int p = 0; p < 3; ++p) {
+            int want = 0;
+            if (y >= mr && y <= k.h - mr - 1 && x >= mc && x <= k.w - mc - 1) {
+              const float yh = static_cast<float>(y - k.h / 2) / k.F, xh = static_cast<float>(x - k.w / 2) / k.F;
+              const double yd = static_cast<double>(yh), xd = static_cast<double>(xh);
+              const double Fd = static_cast<double>(k.F), r2 = xd * xd + yd * yd;
+              const double kk = k.c0 + k.c1 * r2 + k.c2 * (r2 * r2) + k.c3 * (r2 * r2 * r2);
+              const double sy = std::clamp((yd + kk * yd) * Fd + k.h / 2, 0.0, k.h - 2.0);
+              const double sx = std::clamp((xd + kk * xd) * Fd + k.w / 2, 0.0, k.w - 2.0);
+              const auto r0 = static_cast<int32_t>(std::floor(sy)), c0 = static_cast<int32_t>(std::floor(sx));
+              const float u = static_cast<float>(r0 + 1) - static_cast<float>(sy);
+              const float w = static_cast<float>(c0 + 1) - static_cast<float>(sx);
+              const auto P = [&](int32_t rr, int32_t cc) { return static_cast<float>((*in[p])[rr * k.w + cc]); };
+              const float value = P(r0, c0) * u * w + P(r0, c0 + 1) * u * (1 - w) + P(r0 + 1, c0) * (1 - u) * w +
+                                  P(r0 + 1, c0 + 1) * (1 - u) * (1 - w);
+              want = static_cast<uint8_t>(static_cast<int32_t>(value));
+            }
+            ASSERT_EQ(out[p][y * k.w + x], want) << k.w << "x" << k.h << " plane " << p << " at " << y
+                                                  << "," << x << " level " << static_cast<int>(isa);
           }
-          ASSERT_EQ(out[p][y * k.w + x], want) << k.w << "x" << k.h << " plane " << p << " at " << y << "," << x;
         }
       }
     }

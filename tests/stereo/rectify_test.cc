@@ -2,6 +2,7 @@
 // a mirror, single correction terms) and the correction fit in projected
 // coordinates.
 #include "stereo/rectify.h"
+#include "support/test_support.h"
 
 #include "numerics/cubic_basis.h"
 
@@ -76,6 +77,7 @@ TEST(RectifyAux, EqualsThePerPixelDefinition) {
       {W, H, {0.9998, -0.0121, 0.0174, 0.0122, 0.9999, -0.0052, -0.0173, 0.0054, 0.9998}, 500.0f, 507.3f, 0.3f, -1.7f},
       {64, 47, {0.99, 0.1, -0.05, -0.1, 0.99, 0.02, 0.05, -0.02, 1.0}, 300.0f, 290.5f, -2.25f, 3.5f},
       {2, 2, {1, 0, 0, 0, 1, 0, 0, 0, 1}, 10.0f, 11.0f, 0.1f, 0.2f},
+      {141, 29, {0.9998, 0.0121, -0.0174, -0.0122, 0.9999, 0.0052, 0.0173, -0.0054, 0.9998}, 700.0f, 690.0f, 0.5f, 1.25f},
   };
   float g[18] = {};
   g[0] = 0.4f, g[2] = -0.8f, g[6] = 0.3f, g[9] = -0.2f, g[13] = 0.5f, g[17] = 0.25f;
@@ -83,27 +85,30 @@ TEST(RectifyAux, EqualsThePerPixelDefinition) {
   for (int j = 0; j < 9; ++j) col_poly[j] = static_cast<double>(g[j]), row_poly[j] = static_cast<double>(g[9 + j]);
   for (const auto& k : cases) {
     const zorvel_chart_pair src = random_aux(k.w, k.h);
-    zorvel_chart_pair dst;
-    ASSERT_EQ(rectify_aux(src, dst, k.Z, k.R.data(), k.fa, k.h, k.w, k.o_row, k.o_col, g), 0);
-    const double hh = k.h / 2, hw = k.w / 2;
-    for (int32_t r = 0; r < k.h; ++r) {
-      for (int32_t c = 0; c < k.w; ++c) {
-        const double y = r - k.h / 2, x = c - k.w / 2, z = static_cast<double>(k.Z), f = static_cast<double>(k.fa);
-        const double w = k.R[6] * y + k.R[7] * x + k.R[8] * z;
-        const double first = (k.R[0] * y + k.R[1] * x + k.R[2] * z) * f / w + static_cast<double>(k.o_row);
-        const double second = (k.R[3] * y + k.R[4] * x + k.R[5] * z) * f / w + static_cast<double>(k.o_col);
-        const double u = first / hh, v = second / hw;
-        const double sy = std::clamp(evaluate_cubic(row_poly, v, u) + first + hh, 0.0, k.h - 2.0);
-        const double sx = std::clamp(evaluate_cubic(col_poly, v, u) + second + hw, 0.0, k.w - 2.0);
-        const int32_t r1 = static_cast<int32_t>(std::floor(sy) + 1), c1 = static_cast<int32_t>(std::floor(sx) + 1);
-        const double wr = static_cast<double>(static_cast<float>(r1) - static_cast<float>(sy));
-        const double wc = static_cast<double>(static_cast<float>(c1) - static_cast<float>(sx));
-        for (const auto* plane : {&src.aux_r, &src.aux_g, &src.aux_b}) {
-          const auto S = [&](int32_t rr, int32_t cc) { return static_cast<double>((*plane)[rr * k.w + cc]); };
-          const double value = S(r1 - 1, c1 - 1) * wr * wc + S(r1 - 1, c1) * wr * (1 - wc) +
-                               S(r1, c1 - 1) * (1 - wr) * wc + S(r1, c1) * (1 - wr) * (1 - wc);
-          const std::vector<uint8_t>& out = plane == &src.aux_r ? dst.aux_r : plane == &src.aux_g ? dst.aux_g : dst.aux_b;
-          ASSERT_EQ(out[r * k.w + c], static_cast<uint8_t>(static_cast<int32_t>(value))) << k.w << " at " << r << "," << c;
+    for (const vector_isa isa : test::runnable_vector_isas()) {
+      zorvel_chart_pair dst;
+      ASSERT_EQ(rectify_aux(src, dst, k.Z, k.R.data(), k.fa, k.h, k.w, k.o_row, k.o_col, g, isa), 0);
+      const double hh = k.h / 2, hw = k.w / 2;
+      for (int32_t r = 0; r < k.h; ++r) {
+        for (int32_t c = 0; c < k.w; ++c) {
+          const double y = r - k.h / 2, x = c - k.w / 2, z = static_cast<double>(k.Z), f = static_cast<double>(k.fa);
+          const double w = k.R[6] * y + k.R[7] * x + k.R[8] * z;
+          const double first = (k.R[0] * y + k.R[1] * x + k.R[2] * z) * f / w + static_cast<double>(k.o_row);
+          const double second = (k.R[3] * y + k.R[4] * x + k.R[5] * z) * f / w + static_cast<double>(k.o_col);
+          const double u = first / hh, v = second / hw;
+          const double sy = std::clamp(evaluate_cubic(row_poly, v, u) + first + hh, 0.0, k.h - 2.0);
+          const double sx = std::clamp(evaluate_cubic(col_poly, v, u) + second + hw, 0.0, k.w - 2.0);
+          const int32_t r1 = static_cast<int32_t>(std::floor(sy) + 1), c1 = static_cast<int32_t>(std::floor(sx) + 1);
+          const double wr = static_cast<double>(static_cast<float>(r1) - static_cast<float>(sy));
+          const double wc = static_cast<double>(static_cast<float>(c1) - static_cast<float>(sx));
+          for (const auto* plane : {&src.aux_r, &src.aux_g, &src.aux_b}) {
+            const auto S = [&](int32_t rr, int32_t cc) { return static_cast<double>((*plane)[rr * k.w + cc]); };
+            const double value = S(r1 - 1, c1 - 1) * wr * wc + S(r1 - 1, c1) * wr * (1 - wc) +
+                                 S(r1, c1 - 1) * (1 - wr) * wc + S(r1, c1) * (1 - wr) * (1 - wc);
+            const std::vector<uint8_t>& out = plane == &src.aux_r ? dst.aux_r : plane == &src.aux_g ? dst.aux_g : dst.aux_b;
+            ASSERT_EQ(out[r * k.w + c], static_cast<uint8_t>(static_cast<int32_t>(value)))
+                << k.w << " at " << r << "," << c << " level " << static_cast<int>(isa);
+          }
         }
       }
     }

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "common/vector_isa.h"
 
 namespace zorvel::test {
 
@@ -51,6 +54,15 @@ class comma_numeric_locale {
   std::string saved_;
   bool active_ = false;
 };
+
+// Every vector level this processor runs, baseline first: the kernels must
+// give the same bytes on each.
+inline std::vector<vector_isa> runnable_vector_isas() {
+  std::vector<vector_isa> levels{vector_isa::baseline};
+  if (best_vector_isa() != vector_isa::baseline) levels.push_back(vector_isa::avx2);
+  if (best_vector_isa() == vector_isa::avx512) levels.push_back(vector_isa::avx512);
+  return levels;
+}
 
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string read_file(const std::string& path);
