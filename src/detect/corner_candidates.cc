@@ -131,7 +131,7 @@ struct diagonal_sums {
 };
 
 // Bit j set when flags[j] is not 0, for the first n <= 16 flags.
-uint32_t pass_bits(const uint8_t* flags, int32_t n) {
+ZORVEL_KERNEL_INLINE uint32_t pass_bits(const uint8_t* flags, int32_t n) {
 #if defined(__SSE2__)
   if (n == 16) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(flags));
@@ -143,13 +143,9 @@ uint32_t pass_bits(const uint8_t* flags, int32_t n) {
   return bits;
 }
 
-}  // namespace
-
-saddle_candidates compute_saddle_response(const uint8_t* green, int32_t height,
-                                          int32_t width) {
-  saddle_candidates out;
-  out.row_start.assign(static_cast<size_t>(std::max(height, 0)) + 1, 0);
-  if (height < 9 || width < 9) return out;
+ZORVEL_KERNEL_INLINE void saddle_response_rows(const uint8_t* green, int32_t height,
+                                               int32_t width, saddle_candidates* result) {
+  saddle_candidates& out = *result;
 
   const int32_t span = width - 8;  // columns 4 ... width - 5
   const auto row = [&](int32_t r) { return green + static_cast<ptrdiff_t>(r) * width; };
@@ -232,6 +228,16 @@ saddle_candidates compute_saddle_response(const uint8_t* green, int32_t height,
     }
   }
   for (int32_t r = height - 4; r <= height; ++r) out.row_start[r] = static_cast<int32_t>(out.cols.size());
+}
+
+}  // namespace
+
+saddle_candidates compute_saddle_response(const uint8_t* green, int32_t height, int32_t width,
+                                          vector_isa isa) {
+  saddle_candidates out;
+  out.row_start.assign(static_cast<size_t>(std::max(height, 0)) + 1, 0);
+  if (height < 9 || width < 9) return out;
+  run_vector_kernel<saddle_response_rows>(isa, green, height, width, &out);
   return out;
 }
 

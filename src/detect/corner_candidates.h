@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/vector_isa.h"
+
 namespace zorvel {
 
 // Geometry of one detector: the centres visited by the maximum search
@@ -44,7 +46,8 @@ struct saddle_candidates {
     flagged.push_back(1);
   }
 };
-saddle_candidates compute_saddle_response(const uint8_t* green, int32_t height, int32_t width);
+saddle_candidates compute_saddle_response(const uint8_t* green, int32_t height, int32_t width,
+                                          vector_isa isa = best_vector_isa());
 
 // The corners kept by the maximum search, in the order they were found.
 struct candidate_list {

@@ -16,7 +16,7 @@ constexpr int32_t kSlopeCount = 400;  // slopes -200 ... 199
 constexpr int32_t kSlopeFirst = -200;
 constexpr int32_t kHalfBand = 5;      // 11-pixel band
 
-int32_t squared_difference(int32_t a, int32_t b) { return (a - b) * (a - b); }
+ZORVEL_KERNEL_INLINE int32_t squared_difference(int32_t a, int32_t b) { return (a - b) * (a - b); }
 
 // Positions across the line stay within 201 pixels of the traced point.
 constexpr int32_t kReach = 206;
@@ -28,7 +28,7 @@ constexpr int64_t kMaxBand = 11 * 255 * 255;
 // score[s] = sum over i of band_at(i)[position - lo] with
 // position = trunc(ratio[i] * slope + origin) clamped to lo ... hi.
 template <typename Score, int32_t N, typename BandAt>
-void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
+ZORVEL_KERNEL_INLINE void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
                   int32_t first, BandAt& band_at, int64_t* total) {
   Score score[N] = {};
   int32_t position[N];
@@ -49,7 +49,7 @@ void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo, i
 // Scores of lines up to 3000 positions long fit 32 bits, which halves the
 // width of the sums the gather feeds.
 template <int32_t N, typename BandAt>
-void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
+ZORVEL_KERNEL_INLINE void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
                   int32_t first, BandAt& band_at, int64_t* total) {
   if (static_cast<int64_t>(ratio.size()) * kMaxBand <= INT32_MAX) {
     score_slopes<int32_t, N>(ratio, origin, lo, hi, first, band_at, total);
@@ -59,7 +59,7 @@ void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo, i
 }
 
 // The chosen line: trunc(ratio[i] * slope + origin) for every position.
-void write_line(const std::vector<double>& ratio, double origin, int32_t best_slope,
+ZORVEL_KERNEL_INLINE void write_line(const std::vector<double>& ratio, double origin, int32_t best_slope,
                 int32_t* table) {
   const auto slope = static_cast<double>(kSlopeFirst + best_slope);
   for (size_t i = 0; i < ratio.size(); ++i) {
@@ -72,7 +72,7 @@ void write_line(const std::vector<double>& ratio, double origin, int32_t best_sl
 // the image are 0) and contributes band_at(i)[position - lo]. The first slope
 // of the highest score wins; no line is drawn unless it scores above 0.
 template <typename BandAt>
-void search_lines(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
+ZORVEL_KERNEL_INLINE void search_lines(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
                   BandAt band_at, int32_t* table) {
   int64_t score[kSlopeCount];
   score_slopes<kSlopeCount>(ratio, origin, lo, hi, 0, band_at, score);
@@ -100,7 +100,7 @@ constexpr int32_t kBlockCount = kSlopeCount / kBlockSlopes;
 static_assert(kSlopeCount % kBlockSlopes == 0, "slopes split into whole blocks");
 
 template <typename Bound, typename BandAt, typename PeakAt>
-void bound_blocks(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
+ZORVEL_KERNEL_INLINE void bound_blocks(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
                   BandAt& band_at, PeakAt& peak_at, size_t peak_step, int64_t* total) {
   Bound bound[kBlockCount] = {};
   double first_slope[kBlockCount], last_slope[kBlockCount];
@@ -132,7 +132,7 @@ void bound_blocks(const std::vector<double>& ratio, double origin, int32_t lo, i
 }
 
 template <typename BandAt, typename PeakAt>
-void search_lines_pruned(const std::vector<double>& ratio, double origin, int32_t lo,
+ZORVEL_KERNEL_INLINE void search_lines_pruned(const std::vector<double>& ratio, double origin, int32_t lo,
                          int32_t hi, BandAt band_at, PeakAt peak_at, size_t peak_step,
                          int32_t* table) {
   int64_t bound[kBlockCount];
@@ -175,7 +175,7 @@ class row_bands {
       : bands_(bands), lo_(lo), n_(hi - lo + 1),
         prefix_(static_cast<size_t>(n_) + 2 * kHalfBand + 1), band_(static_cast<size_t>(n_)) {}
 
-  const int32_t* operator()(int32_t row) {
+  ZORVEL_KERNEL_INLINE const int32_t* operator()(int32_t row) {
     const int32_t w = bands_.width;
     const uint8_t* g = bands_.green + static_cast<size_t>(row) * w;
     const int32_t first = lo_ - kHalfBand;
@@ -197,23 +197,40 @@ class row_bands {
   std::vector<int32_t> band_;
 };
 
+// The searches as kernels of one vector level each; the line's ratios and
+// the band readers are passed by address.
+template <typename BandAt>
+ZORVEL_KERNEL_INLINE void search_lines_at(const std::vector<double>* ratio, double origin,
+                                          int32_t lo, int32_t hi, BandAt* band_at,
+                                          int32_t* table) {
+  search_lines(*ratio, origin, lo, hi, *band_at, table);
+}
+
+template <typename BandAt, typename PeakAt>
+ZORVEL_KERNEL_INLINE void search_lines_pruned_at(const std::vector<double>* ratio, double origin,
+                                                 int32_t lo, int32_t hi, BandAt* band_at,
+                                                 PeakAt* peak_at, size_t peak_step,
+                                                 int32_t* table) {
+  search_lines_pruned(*ratio, origin, lo, hi, *band_at, *peak_at, peak_step, table);
+}
+
 bool inside(const gradient_bands& bands, int32_t r0, int32_t c0) {
   return r0 >= 0 && r0 < bands.height && c0 >= 0 && c0 < bands.width;
 }
 
 // Column sums of one image column, starting at row -kPad, and their bounds.
-const int32_t* column_band_of(const gradient_bands& bands, int32_t col) {
+ZORVEL_KERNEL_INLINE const int32_t* column_band_of(const gradient_bands& bands, int32_t col) {
   return bands.column_band.get() + static_cast<size_t>(col) * bands.column_stride;
 }
 // The bounds of column col, one row of the table apart (see
 // gradient_bands::row_peak).
-const uint16_t* column_peak_of(const gradient_bands& bands, int32_t col) {
+ZORVEL_KERNEL_INLINE const uint16_t* column_peak_of(const gradient_bands& bands, int32_t col) {
   return bands.row_peak.get() + col;
 }
 
 // Scaled column sums of one row of the bands, rounded up (the maximum of the
 // rounded values is the rounded maximum).
-void scale_peak_row(const int32_t* sums, int32_t width, uint16_t* out) {
+ZORVEL_KERNEL_INLINE void scale_peak_row(const int32_t* sums, int32_t width, uint16_t* out) {
   static_assert((kMaxBand + gradient_bands::kPeakScale - 1) / gradient_bands::kPeakScale <= UINT16_MAX,
                 "scaled bounds fit 16 bits");
   for (int32_t c = 0; c < width; ++c) {
@@ -224,7 +241,7 @@ void scale_peak_row(const int32_t* sums, int32_t width, uint16_t* out) {
 
 // Turns the scaled rows into window maxima over kPeakWindow rows by doubling:
 // row k takes the larger of itself and row k + d, in place from the top.
-void widen_peak_rows(gradient_bands& bands) {
+ZORVEL_KERNEL_INLINE void widen_peak_rows(gradient_bands& bands) {
   const size_t w = static_cast<size_t>(bands.width);
   uint16_t* table = bands.row_peak.get();
   for (int32_t span = 1; span < gradient_bands::kPeakWindow;) {
@@ -240,7 +257,7 @@ void widen_peak_rows(gradient_bands& bands) {
 
 // out[c * stride + k] = rows_in[k * width + c] for k < rows, c < width: four
 // columns of four rows at a time through vector unpacking where available.
-void transpose_rows(const int32_t* rows_in, int32_t rows, int32_t width, int32_t* out,
+ZORVEL_KERNEL_INLINE void transpose_rows(const int32_t* rows_in, int32_t rows, int32_t width, int32_t* out,
                     int32_t stride) {
   const auto at = [&](int32_t k, int32_t c) { return rows_in + static_cast<size_t>(k) * width + c; };
   int32_t c = 0;
@@ -272,9 +289,46 @@ void transpose_rows(const int32_t* rows_in, int32_t rows, int32_t width, int32_t
   }
 }
 
+// The column sums of rows 10 ... height - 10 and their bounds.
+ZORVEL_KERNEL_INLINE void fill_band_rows(gradient_bands* result) {
+  gradient_bands& bands = *result;
+  const uint8_t* green = bands.green;
+  const int32_t height = bands.height, width = bands.width;
+  const int32_t pad = gradient_bands::kPad;
+  const int32_t first_row = 10, last_row = height - 10;
+  // Ev of row q (2 <= q <= height - 3 holds for every row used here).
+  auto ev = [&](int32_t q, int32_t c) {
+    return squared_difference(green[static_cast<size_t>(q - 2) * width + c],
+                              green[static_cast<size_t>(q + 2) * width + c]);
+  };
+  std::vector<int32_t> window(static_cast<size_t>(width), 0);
+  for (int32_t q = first_row - kHalfBand; q <= first_row + kHalfBand; ++q) {
+    for (int32_t c = 0; c < width; ++c) window[c] += ev(q, c);
+  }
+  // Transposed writes in blocks of rows keep the column runs in cache.
+  constexpr int32_t kBlock = 32;
+  std::vector<int32_t> block(static_cast<size_t>(kBlock) * width);
+  for (int32_t r0 = first_row; r0 <= last_row; r0 += kBlock) {
+    const int32_t rows = std::min(kBlock, last_row - r0 + 1);
+    for (int32_t k = 0; k < rows; ++k) {
+      const int32_t r = r0 + k;
+      if (r > first_row) {
+        for (int32_t c = 0; c < width; ++c) window[c] += ev(r + kHalfBand, c) - ev(r - kHalfBand - 1, c);
+      }
+      std::copy(window.begin(), window.end(), block.begin() + static_cast<ptrdiff_t>(k) * width);
+      scale_peak_row(window.data(), width,
+                     bands.row_peak.get() + static_cast<size_t>(pad + r) * width);
+    }
+    transpose_rows(block.data(), rows, width,
+                   bands.column_band.get() + pad + r0, bands.column_stride);
+  }
+  widen_peak_rows(bands);
+}
+
 }  // namespace
 
-gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int32_t width) {
+gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int32_t width,
+                                      vector_isa isa) {
   gradient_bands bands;
   if (height <= 0 || width <= 0) return bands;
   bands.height = height;
@@ -306,78 +360,58 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
     std::fill_n(column, pad + first_row, 0);
     std::fill(column + pad + last_row + 1, column + bands.column_stride, 0);
   }
-  // Ev of row q (2 <= q <= height - 3 holds for every row used here).
-  auto ev = [&](int32_t q, int32_t c) {
-    return squared_difference(green[static_cast<size_t>(q - 2) * width + c],
-                              green[static_cast<size_t>(q + 2) * width + c]);
-  };
-  std::vector<int32_t> window(static_cast<size_t>(width), 0);
-  for (int32_t q = first_row - kHalfBand; q <= first_row + kHalfBand; ++q) {
-    for (int32_t c = 0; c < width; ++c) window[c] += ev(q, c);
-  }
-  // Transposed writes in blocks of rows keep the column runs in cache.
-  constexpr int32_t kBlock = 32;
-  std::vector<int32_t> block(static_cast<size_t>(kBlock) * width);
-  for (int32_t r0 = first_row; r0 <= last_row; r0 += kBlock) {
-    const int32_t rows = std::min(kBlock, last_row - r0 + 1);
-    for (int32_t k = 0; k < rows; ++k) {
-      const int32_t r = r0 + k;
-      if (r > first_row) {
-        for (int32_t c = 0; c < width; ++c) window[c] += ev(r + kHalfBand, c) - ev(r - kHalfBand - 1, c);
-      }
-      std::copy(window.begin(), window.end(), block.begin() + static_cast<ptrdiff_t>(k) * width);
-      scale_peak_row(window.data(), width,
-                     bands.row_peak.get() + static_cast<size_t>(pad + r) * width);
-    }
-    transpose_rows(block.data(), rows, width,
-                   bands.column_band.get() + pad + r0, bands.column_stride);
-  }
-  widen_peak_rows(bands);
+  run_vector_kernel<fill_band_rows>(isa, &bands);
   return bands;
 }
 
-void trace_line_up(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table) {
+void trace_line_up(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table,
+                   vector_isa isa) {
   if (!inside(bands, r0, c0) || r0 == 0) return;
   std::vector<double> ratio;
   for (int32_t i = 0; i <= r0; ++i) ratio.push_back(static_cast<double>(r0 - i) / r0);
   row_bands band(bands, c0 - kReach, c0 + kReach);
-  search_lines(ratio, c0, c0 - kReach, c0 + kReach,
-               [&](size_t i) { return band(static_cast<int32_t>(i)); }, row_table);
+  auto band_at = [&](size_t i) { return band(static_cast<int32_t>(i)); };
+  run_vector_kernel<search_lines_at<decltype(band_at)>>(
+      isa, &ratio, static_cast<double>(c0), c0 - kReach, c0 + kReach, &band_at, row_table);
 }
 
-void trace_line_down(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table) {
+void trace_line_down(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table,
+                     vector_isa isa) {
   if (!inside(bands, r0, c0)) return;
   std::vector<double> ratio;
   const int32_t span = bands.height - r0;
   for (int32_t i = r0; i < bands.height; ++i) ratio.push_back(static_cast<double>(i - r0) / span);
   row_bands band(bands, c0 - kReach, c0 + kReach);
-  search_lines(ratio, c0, c0 - kReach, c0 + kReach,
-               [&](size_t i) { return band(r0 + static_cast<int32_t>(i)); }, row_table);
+  auto band_at = [&](size_t i) { return band(r0 + static_cast<int32_t>(i)); };
+  run_vector_kernel<search_lines_at<decltype(band_at)>>(
+      isa, &ratio, static_cast<double>(c0), c0 - kReach, c0 + kReach, &band_at, row_table);
 }
 
 // Horizontal lines read the column sums from -kPad on (index 0 of a column).
-void trace_line_left(const gradient_bands& bands, int32_t r0, int32_t c0,
-                     int32_t* column_table) {
+void trace_line_left(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* column_table,
+                     vector_isa isa) {
   if (!inside(bands, r0, c0)) return;
   std::vector<double> ratio;
   for (int32_t j = c0; j >= 1; --j) ratio.push_back(static_cast<double>(c0 - j) / c0);
-  search_lines_pruned(
-      ratio, r0, -gradient_bands::kPad, bands.height - 1 + gradient_bands::kPad,
-      [&](size_t i) { return column_band_of(bands, c0 - static_cast<int32_t>(i)); },
-      [&](size_t i) { return column_peak_of(bands, c0 - static_cast<int32_t>(i)); },
+  auto band_at = [&](size_t i) { return column_band_of(bands, c0 - static_cast<int32_t>(i)); };
+  auto peak_at = [&](size_t i) { return column_peak_of(bands, c0 - static_cast<int32_t>(i)); };
+  run_vector_kernel<search_lines_pruned_at<decltype(band_at), decltype(peak_at)>>(
+      isa, &ratio, static_cast<double>(r0), -gradient_bands::kPad,
+      bands.height - 1 + gradient_bands::kPad, &band_at, &peak_at,
       static_cast<size_t>(bands.width), column_table);
 }
 
-void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0,
-                      int32_t* column_table) {
+void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* column_table,
+                      vector_isa isa) {
   if (!inside(bands, r0, c0)) return;
   std::vector<double> ratio;
   const int32_t span = bands.width - c0;
   for (int32_t j = c0; j < bands.width; ++j) ratio.push_back(static_cast<double>(j - c0) / span);
-  search_lines_pruned(
-      ratio, r0, -gradient_bands::kPad, bands.height - 1 + gradient_bands::kPad,
-      [&](size_t i) { return column_band_of(bands, c0 + static_cast<int32_t>(i)); },
-      [&](size_t i) { return column_peak_of(bands, c0 + static_cast<int32_t>(i)); },
+  auto band_at = [&](size_t i) { return column_band_of(bands, c0 + static_cast<int32_t>(i)); };
+  auto peak_at = [&](size_t i) { return column_peak_of(bands, c0 + static_cast<int32_t>(i)); };
+  run_vector_kernel<search_lines_pruned_at<decltype(band_at), decltype(peak_at)>>(
+      isa, &ratio, static_cast<double>(r0), -gradient_bands::kPad,
+      bands.height - 1 + gradient_bands::kPad, &band_at, &peak_at,
       static_cast<size_t>(bands.width), column_table);
 }
 

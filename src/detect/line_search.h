@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "common/vector_isa.h"
+
 namespace zorvel {
 
 // Gradient energies of the green plane, read by the line searches as sums
@@ -39,21 +41,24 @@ struct gradient_bands {
   std::unique_ptr<uint16_t[]> row_peak;
 };
 
-gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int32_t width);
+gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int32_t width,
+                                      vector_isa isa = best_vector_isa());
 
 // Vertical searches through (r0, c0). up fills row_table[i] for rows
 // i = 0 ... r0 with the best line's column; down fills row_table[i - r0] for
 // i = r0 ... height - 1. row_table holds at least height entries. When no line
 // scores above 0 (or r0, c0 lie outside the image) the table is left as it was.
-void trace_line_up(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table);
-void trace_line_down(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table);
+void trace_line_up(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table,
+                   vector_isa isa = best_vector_isa());
+void trace_line_down(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table,
+                     vector_isa isa = best_vector_isa());
 
 // Horizontal searches: left fills column_table[c0 - j] for columns
 // j = c0 ... 1, right fills column_table[j - c0] for j = c0 ... width - 1, with
 // the best line's row. column_table holds at least width entries.
-void trace_line_left(const gradient_bands& bands, int32_t r0, int32_t c0,
-                     int32_t* column_table);
-void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0,
-                      int32_t* column_table);
+void trace_line_left(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* column_table,
+                     vector_isa isa = best_vector_isa());
+void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* column_table,
+                      vector_isa isa = best_vector_isa());
 
 }  // namespace zorvel

@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <random>
 #include <map>
+#include <string>
 #include <utility>
 
 #include "detect/corner_candidates.h"
+#include "support/test_support.h"
 
 namespace zorvel {
 namespace {
@@ -135,11 +137,15 @@ TEST(SaddleResponse, RunningSumsGiveTheDefinitionsCandidates) {
       }
     }
     const saddle_candidates want = saddle_by_definition(g, im.h, im.w);
-    const saddle_candidates got = compute_saddle_response(g.data(), im.h, im.w);
-    EXPECT_EQ(got.row_start, want.row_start) << im.h << "x" << im.w;
-    EXPECT_EQ(got.cols, want.cols) << im.h << "x" << im.w;
-    EXPECT_EQ(got.response, want.response) << im.h << "x" << im.w;
-    EXPECT_EQ(got.contrast, want.contrast) << im.h << "x" << im.w;
+    for (const vector_isa isa : test::runnable_vector_isas()) {
+      const saddle_candidates got = compute_saddle_response(g.data(), im.h, im.w, isa);
+      const auto where = [&] { return std::to_string(im.h) + "x" + std::to_string(im.w) + " level " +
+                                      std::to_string(static_cast<int>(isa)); };
+      EXPECT_EQ(got.row_start, want.row_start) << where();
+      EXPECT_EQ(got.cols, want.cols) << where();
+      EXPECT_EQ(got.response, want.response) << where();
+      EXPECT_EQ(got.contrast, want.contrast) << where();
+    }
   }
 }
 

@@ -3,6 +3,7 @@
 // shallow one reaching row 180 at the right edge. Each search must follow
 // its line and write exactly its part of the table, and nothing without a line.
 #include "detect/line_search.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,7 @@ std::vector<uint8_t> crossing_lines() {
   return green;
 }
 
-using search = void (*)(const gradient_bands&, int32_t, int32_t, int32_t*);
+using search = void (*)(const gradient_bands&, int32_t, int32_t, int32_t*, vector_isa);
 
 TEST(LineSearch, EachDirectionFollowsItsLineAndFillsItsPartOfTheTable) {
   const std::vector<uint8_t> green = crossing_lines();
@@ -60,15 +61,18 @@ TEST(LineSearch, EachDirectionFollowsItsLineAndFillsItsPartOfTheTable) {
   const std::vector<uint8_t> flat(kHeight * kWidth, 90);
   const gradient_bands empty = compute_gradient_bands(flat.data(), kHeight, kWidth);
   for (const search_case& c : cases) {
-    std::vector<int32_t> table(kWidth + 1, kUntouched);
-    c.trace(empty, kRow0, kCol0, table.data());
-    c.trace(bands, kHeight, kCol0, table.data());
-    c.trace(bands, kRow0, -1, table.data());
-    EXPECT_EQ(table, std::vector<int32_t>(kWidth + 1, kUntouched)) << c.name;
-    c.trace(bands, kRow0, kCol0, table.data());
-    for (int32_t k = 0; k < c.written; ++k) ASSERT_NEAR(table[k], c.at(k), kTolerancePx) << c.name << " index " << k;
-    EXPECT_EQ(table[c.trace == trace_line_up ? 0 : c.written - 1], c.far_end) << c.name;
-    EXPECT_EQ(table[c.written], kUntouched) << c.name;
+    for (const vector_isa isa : test::runnable_vector_isas()) {
+      std::vector<int32_t> table(kWidth + 1, kUntouched);
+      c.trace(empty, kRow0, kCol0, table.data(), isa);
+      c.trace(bands, kHeight, kCol0, table.data(), isa);
+      c.trace(bands, kRow0, -1, table.data(), isa);
+      EXPECT_EQ(table, std::vector<int32_t>(kWidth + 1, kUntouched)) << c.name;
+      c.trace(bands, kRow0, kCol0, table.data(), isa);
+      for (int32_t k = 0; k < c.written; ++k) ASSERT_NEAR(table[k], c.at(k), kTolerancePx) << c.name << " index " << k;
+      EXPECT_EQ(table[c.trace == trace_line_up ? 0 : c.written - 1], c.far_end)
+          << c.name << " level " << static_cast<int>(isa);
+      EXPECT_EQ(table[c.written], kUntouched) << c.name;
+    }
   }
 }
 
@@ -149,18 +153,25 @@ TEST(LineSearch, HorizontalSearchesMatchEveryScoredSlope) {
     const int32_t height = 40 + static_cast<int32_t>(rng() % 160);
     const int32_t width = 30 + static_cast<int32_t>(rng() % 220);
     const std::vector<uint8_t> green = random_image(rng, kind, height, width);
-    const gradient_bands bands = compute_gradient_bands(green.data(), height, width);
     const reference_search reference{green, height, width};
     for (int32_t point = 0; point < 3; ++point) {
       const int32_t r0 = static_cast<int32_t>(rng() % height);
       const int32_t c0 = 1 + static_cast<int32_t>(rng() % (width - 1));
-      std::vector<int32_t> left(static_cast<size_t>(width), kUntouched), right = left;
-      trace_line_left(bands, r0, c0, left.data());
-      trace_line_right(bands, r0, c0, right.data());
-      ASSERT_EQ(left, reference.trace(r0, c0, -1, c0, c0))
-          << "left, kind " << kind << ", " << height << " x " << width << " at " << r0 << ", " << c0;
-      ASSERT_EQ(right, reference.trace(r0, c0, +1, width - c0, width - c0))
-          << "right, kind " << kind << ", " << height << " x " << width << " at " << r0 << ", " << c0;
+      const std::vector<int32_t> want_left = reference.trace(r0, c0, -1, c0, c0);
+      const std::vector<int32_t> want_right = reference.trace(r0, c0, +1, width - c0, width - c0);
+      for (const vector_isa isa : test::runnable_vector_isas()) {
+        const gradient_bands bands = compute_gradient_bands(green.data(), height, width, isa);
+        std::vector<int32_t> left(static_cast<size_t>(width), kUntouched), right = left;
+        trace_line_left(bands, r0, c0, left.data(), isa);
+        trace_line_right(bands, r0, c0, right.data(), isa);
+        const auto where = [&] {
+          return "kind " + std::to_string(kind) + ", " + std::to_string(height) + " x " +
+                 std::to_string(width) + " at " + std::to_string(r0) + ", " + std::to_string(c0) +
+                 ", level " + std::to_string(static_cast<int>(isa));
+        };
+        ASSERT_EQ(left, want_left) << "left, " << where();
+        ASSERT_EQ(right, want_right) << "right, " << where();
+      }
     }
   }
 }
