@@ -61,13 +61,13 @@ int32_t pair_and_filter(zorvel_chart_pair& l_pair, const zorvel_calibration_setu
 zorvel_chart_pair dewarped_pair(const zorvel_capture_pair& capture,
                                 const zorvel_calibration_setup& setup) {
   zorvel_chart_pair pair, scratch;
-  normalize_capture_pair(capture, setup.working.rotated, pair);
-  dewarp_pair(setup.working, pair, scratch);
+  dewarped_working_pair(capture, setup.working, true, pair, scratch);
   return pair;
 }
 
 // The L chart's working pairs: l_pair dewarped for detection; l_rect_pair
-// (aux pixels only) receives the rotation-only rectified aux points.
+// (sizes only; the debug rectification fills its aux planes) receives the
+// rotation-only rectified aux points.
 struct l_chart_pairs {
   zorvel_chart_pair l_pair, l_rect_pair;
 };
@@ -80,7 +80,8 @@ l_chart_pairs prepare_l_chart(const zorvel_capture_pair& capture,
 }
 
 // The flat chart's working pairs: flat_pair dewarped for detection;
-// flat_work_pair (aux pixels only) receives the aux points to project.
+// flat_work_pair (sizes here, a copy of the dewarped aux planes for the aux
+// detection later) receives the aux points to project.
 struct flat_chart_pairs {
   zorvel_chart_pair flat_pair, flat_work_pair;
 };
@@ -89,7 +90,7 @@ flat_chart_pairs prepare_flat_chart(const zorvel_capture_pair& capture,
                                     const zorvel_calibration_setup& setup) {
   flat_chart_pairs p;
   p.flat_pair = dewarped_pair(capture, setup);
-  normalize_aux_capture(capture, setup.working.rotated, p.flat_work_pair);
+  size_working_pair(capture, setup.working.rotated, p.flat_work_pair);
   return p;
 }
 
@@ -132,7 +133,7 @@ bool calibrate_l_and_flat(const zorvel_capture_pair& l_capture,
   start_model(setup, result);
   l_chart_pairs l = prepare_l_chart(l_capture, setup);
   flat_chart_pairs flat = prepare_flat_chart(flat_capture, setup);
-  normalize_aux_capture(l_capture, setup.working.rotated, l.l_rect_pair);
+  size_working_pair(l_capture, setup.working.rotated, l.l_rect_pair);
   if (debug) {
     const zorvel_chart_pair& lp = l.l_pair;
     const zorvel_chart_pair& fp = flat.flat_pair;
@@ -175,7 +176,7 @@ bool calibrate_l_only(const zorvel_capture_pair& l_capture, const zorvel_calibra
                       zorvel_calibration_result& result) {
   start_model(setup, result);
   l_chart_pairs l = prepare_l_chart(l_capture, setup);
-  normalize_aux_capture(l_capture, setup.working.rotated, l.l_rect_pair);
+  size_working_pair(l_capture, setup.working.rotated, l.l_rect_pair);
 
   int n_main = 0, n_aux = 0;
   if (!detect_l_chart(l.l_pair, setup, n_main, n_aux, result.details)) return false;

@@ -274,6 +274,41 @@ void dewarp_main(const zorvel_working_form& form, zorvel_chart_pair& pair,
              scratch.main_height);
 }
 
+// One camera of a capture at working size, dewarped when `dewarp` and its
+// lens ask for it. A sampled capture is already at working size: a camera
+// that is dewarped then samples the capture's planes straight into its own,
+// the bytes a copy followed by the dewarp would give.
+void working_camera(const uint8_t* const src[3], int32_t src_width, int32_t src_height,
+                    bool sampled, const zorvel_working_form& form, const zorvel_lens_model& lens,
+                    bool dewarp, camera_planes camera, int32_t& pair_width, int32_t& pair_height,
+                    camera_planes work, int32_t& work_width, int32_t& work_height) {
+  const working_size size = working_size_of(src_width, src_height, form.rotated);
+  dewarp_size(form.rotated, size.width, size.height, work_width, work_height);
+  const float F = lens.fl_dewarping_reference;
+  const bool direct = dewarp && sampled && src[0] && src[1] && src[2] &&
+                      camera_qualifies(dewarp_indicator(lens.dewarp_coeff)) && F != 0.0f &&
+                      work_width >= 2 && work_height >= 2 && work_width == size.width &&
+                      work_height == size.height;
+  if (!direct) {
+    std::vector<uint8_t>* dst[3] = {camera.planes[0], camera.planes[1], camera.planes[2]};
+    resample_camera(src, src_width, src_height, form.rotated, sampled, dst, pair_width,
+                    pair_height);
+    if (dewarp) {
+      dewarp_camera(lens.dewarp_coeff, F, form.crop_percent_for_aux, work_width, work_height,
+                    camera.planes, work.planes);
+    }
+    return;
+  }
+  pair_width = size.width;
+  pair_height = size.height;
+  const size_t n = static_cast<size_t>(size.width) * size.height;
+  for (std::vector<uint8_t>* plane : camera.planes) plane->resize(n);
+  dewarp_planes(src[0], src[1], src[2], camera.planes[0]->data(), camera.planes[1]->data(),
+                camera.planes[2]->data(), work_width, work_height, F, form.crop_percent_for_aux,
+                lens.dewarp_coeff[0], lens.dewarp_coeff[1], lens.dewarp_coeff[2],
+                lens.dewarp_coeff[3]);
+}
+
 }  // namespace
 
 void size_working_pair(const zorvel_capture_pair& capture, bool rotated, zorvel_chart_pair& pair) {
@@ -288,28 +323,34 @@ void size_working_pair(const zorvel_capture_pair& capture, bool rotated, zorvel_
   pair.aux_points = zorvel_key_points(kKeyPointCapacity);
 }
 
-void normalize_aux_capture(const zorvel_capture_pair& capture, bool rotated,
-                           zorvel_chart_pair& pair) {
+void normalize_capture_pair(const zorvel_capture_pair& capture, bool rotated,
+                            zorvel_chart_pair& pair) {
   pair.normalized_side = kWorkingSide;
-  const working_size main_size = working_size_of(capture.main_width, capture.main_height, rotated);
-  pair.main_width = main_size.width;
-  pair.main_height = main_size.height;
   const uint8_t* aux_src[3] = {capture.aux_r, capture.aux_g, capture.aux_b};
   std::vector<uint8_t>* aux_dst[3] = {&pair.aux_r, &pair.aux_g, &pair.aux_b};
   resample_camera(aux_src, capture.aux_width, capture.aux_height, rotated, capture.sampled, aux_dst,
                   pair.aux_width, pair.aux_height);
   pair.main_points = zorvel_key_points(kKeyPointCapacity);
   pair.aux_points = zorvel_key_points(kKeyPointCapacity);
-}
-
-void normalize_capture_pair(const zorvel_capture_pair& capture, bool rotated,
-                            zorvel_chart_pair& pair) {
-  normalize_aux_capture(capture, rotated, pair);
   const uint8_t* main_src[3] = {capture.main_r, capture.main_g, capture.main_b};
   std::vector<uint8_t>* main_dst[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
   resample_camera(main_src, capture.main_width, capture.main_height, rotated, capture.sampled,
-                  main_dst,
-                  pair.main_width, pair.main_height);
+                  main_dst, pair.main_width, pair.main_height);
+}
+
+void dewarped_working_pair(const zorvel_capture_pair& capture, const zorvel_working_form& form,
+                           bool main_too, zorvel_chart_pair& pair, zorvel_chart_pair& scratch) {
+  pair.normalized_side = kWorkingSide;
+  const uint8_t* aux_src[3] = {capture.aux_r, capture.aux_g, capture.aux_b};
+  working_camera(aux_src, capture.aux_width, capture.aux_height, capture.sampled, form,
+                 form.aux_lens, true, aux_camera(pair), pair.aux_width, pair.aux_height,
+                 aux_camera(scratch), scratch.aux_width, scratch.aux_height);
+  const uint8_t* main_src[3] = {capture.main_r, capture.main_g, capture.main_b};
+  working_camera(main_src, capture.main_width, capture.main_height, capture.sampled, form,
+                 form.main_lens, main_too, main_camera(pair), pair.main_width, pair.main_height,
+                 main_camera(scratch), scratch.main_width, scratch.main_height);
+  pair.main_points = zorvel_key_points(kKeyPointCapacity);
+  pair.aux_points = zorvel_key_points(kKeyPointCapacity);
 }
 
 zorvel_sample_grid working_sample_grid(int32_t width, int32_t height, bool rotated) {
@@ -367,20 +408,5 @@ void dewarp_pair(const zorvel_working_form& form, zorvel_chart_pair& pair,
   dewarp_aux(form, pair, scratch);
   dewarp_main(form, pair, scratch);
 }
-
-void dewarp_aux_only(const zorvel_working_form& form, zorvel_chart_pair& pair,
-                     zorvel_chart_pair& scratch) {
-  std::printf(" Sum coeff %f", dewarp_indicator(form.aux_lens.dewarp_coeff));
-  dewarp_aux(form, pair, scratch);
-  int32_t width = 0, height = 0;
-  dewarp_size(form.rotated, pair.main_width, pair.main_height, width, height);
-  const size_t n = static_cast<size_t>(width) * height;
-  scratch.main_width = width;
-  scratch.main_height = height;
-  scratch.main_r.assign(n, 0);
-  scratch.main_g.assign(n, 0);
-  scratch.main_b.assign(n, 0);
-}
-
 
 }  // namespace zorvel

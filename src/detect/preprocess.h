@@ -38,11 +38,6 @@ zorvel_sample_grid working_sample_grid(int32_t width, int32_t height, bool rotat
 void normalize_capture_pair(const zorvel_capture_pair& capture, bool rotated,
                             zorvel_chart_pair& pair);
 
-// As normalize_capture_pair, for pairs whose main planes nobody reads: the
-// main camera gets its working size and key points but no pixels.
-void normalize_aux_capture(const zorvel_capture_pair& capture, bool rotated,
-                           zorvel_chart_pair& pair);
-
 // The working sizes of both cameras and two key-point sets of 1200 entries,
 // no planes: for pairs whose pixels are all written later.
 void size_working_pair(const zorvel_capture_pair& capture, bool rotated, zorvel_chart_pair& pair);
@@ -62,9 +57,12 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
 void dewarp_pair(const zorvel_working_form& form, zorvel_chart_pair& pair,
                  zorvel_chart_pair& scratch);
 
-// Verification variant: prints the aux indicator and dewarps the aux planes
-// only; scratch gets zeroed main planes of the working size.
-void dewarp_aux_only(const zorvel_working_form& form, zorvel_chart_pair& pair,
-                     zorvel_chart_pair& scratch);
+// normalize_capture_pair followed by the dewarp of the aux camera and, when
+// main_too, of the main camera (dewarp_pair's bytes). A camera of a sampled
+// capture that is dewarped is sampled straight from the capture's planes, so
+// its working copy is never made. scratch gets the working sizes and keeps
+// its planes.
+void dewarped_working_pair(const zorvel_capture_pair& capture, const zorvel_working_form& form,
+                           bool main_too, zorvel_chart_pair& pair, zorvel_chart_pair& scratch);
 
 }  // namespace zorvel

@@ -50,19 +50,18 @@ float adjust_factor(double indicator, float ratio, const zorvel_lens_adjustment&
   return a;
 }
 
-// Working captures for detection. scratch receives the working planes of the
-// dewarp; on the normal path its aux planes serve the main-lens warp later.
+// Working captures for detection. scratch gets the working sizes; on the
+// normal path its aux planes receive the main-lens warp later.
 zorvel_chart_pair dewarped_captures(const zorvel_capture_pair& capture,
                                     const zorvel_verification_input& in,
                                     zorvel_chart_pair& scratch) {
   zorvel_chart_pair pair;
-  normalize_capture_pair(capture, in.form.rotated, pair);
-  if (uses_alternative_dewarp(in.run_mode)) {
-    dewarp_pair(in.form, pair, scratch);
-  } else {
+  const bool both = uses_alternative_dewarp(in.run_mode);
+  if (!both) {
     std::printf("\n Unwarp AUX Init");
-    dewarp_aux_only(in.form, pair, scratch);
+    std::printf(" Sum coeff %f", dewarp_indicator(in.form.aux_lens.dewarp_coeff));
   }
+  dewarped_working_pair(capture, in.form, both, pair, scratch);
   return pair;
 }
 

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <limits>
+#include <string>
 
 #include "detect/preprocess.h"
 #include "support/test_support.h"
@@ -173,13 +174,65 @@ TEST(DewarpPair, TheIndicatorDecidesWhichCameraChanges) {
   refill();
   dewarp_pair(form, pair, scratch);
   EXPECT_EQ(pair.aux_g, aux);
-  // The verification variant prints the aux indicator and leaves the main camera alone.
-  form.aux_lens = form.main_lens = {{0.0, 0.25}, {}, 400.0f};
-  refill();
-  EXPECT_EQ(test::capture_stdout([&] { dewarp_aux_only(form, pair, scratch); }), " Sum coeff 0.250000");
-  EXPECT_EQ(pair.main_g, main);
-  EXPECT_NE(pair.aux_g, aux);
-  EXPECT_EQ(scratch.main_g, std::vector<uint8_t>(main.size(), 0));
+}
+
+// The runs dewarp a sampled capture straight from its planes: the same pair
+// as the copy at working size followed by the dewarp, on both mountings,
+// with and without the main camera, for lenses that are and are not dewarped
+// and for full-size captures, which take the copy.
+TEST(DewarpedWorkingPair, EqualsTheCopyFollowedByTheDewarp) {
+  struct lens_case {
+    zorvel_lens_model main, aux;
+    uint8_t crop;
+  };
+  const lens_case lenses[] = {{{{0.0, -0.03, 0.002}, {}, 600.0f}, {{0.0, 0.02}, {}, 500.0f}, 0},
+                              {{{2.0}, {}, 600.0f}, {{0.0, 0.05, -0.004}, {}, 450.0f}, 6},
+                              {{{0.0, 0.02}, {}, 0.0f}, {{0.0, 0.01}, {}, 0.0f}, 0}};
+  for (const bool rotated : {false, true}) {
+    for (const bool sampled : {true, false}) {
+      // Full-size 2560 x 96 (main) and 2048 x 120 (aux), or their working images.
+      const int32_t mw = 2560, mh = 96, aw = 2048, ah = 120;
+      const auto plane = [&](int32_t w, int32_t h, uint32_t salt) {
+        if (!sampled) return patterned_plane(w, h, salt);
+        const zorvel_sample_grid grid = working_sample_grid(w, h, rotated);
+        return patterned_plane(static_cast<int32_t>(grid.cols.size()),
+                               static_cast<int32_t>(grid.rows.size()), salt);
+      };
+      const std::vector<uint8_t> m[3] = {plane(mw, mh, 0), plane(mw, mh, 1), plane(mw, mh, 2)};
+      const std::vector<uint8_t> a[3] = {plane(aw, ah, 3), plane(aw, ah, 4), plane(aw, ah, 5)};
+      zorvel_capture_pair capture{m[0].data(), m[1].data(), m[2].data(), a[0].data(), a[1].data(),
+                                  a[2].data(), mw, mh, aw, ah, sampled};
+      for (const lens_case& l : lenses) {
+        for (const bool main_too : {true, false}) {
+          zorvel_working_form form;
+          form.rotated = rotated;
+          form.crop_percent_for_aux = l.crop;
+          form.main_lens = l.main;
+          form.aux_lens = l.aux;
+          zorvel_chart_pair want, want_scratch, got, got_scratch;
+          normalize_capture_pair(capture, rotated, want);
+          zorvel_working_form reference = form;
+          if (!main_too) reference.main_lens.dewarp_coeff[0] = 2.0;  // not dewarped
+          dewarp_pair(reference, want, want_scratch);
+          dewarped_working_pair(capture, form, main_too, got, got_scratch);
+          const std::string where = std::string(rotated ? "turned" : "level") +
+                                    (sampled ? ", sampled" : ", full size") + ", crop " +
+                                    std::to_string(l.crop) + (main_too ? ", both" : ", aux only");
+          EXPECT_EQ((std::array{got.main_width, got.main_height, got.aux_width, got.aux_height}),
+                    (std::array{want.main_width, want.main_height, want.aux_width, want.aux_height}))
+              << where;
+          EXPECT_EQ((std::array{got_scratch.aux_width, got_scratch.aux_height}),
+                    (std::array{want_scratch.aux_width, want_scratch.aux_height}))
+              << where;
+          EXPECT_EQ(got.main_r, want.main_r) << where;
+          EXPECT_EQ(got.main_b, want.main_b) << where;
+          EXPECT_EQ(got.aux_r, want.aux_r) << where;
+          EXPECT_EQ(got.aux_g, want.aux_g) << where;
+          EXPECT_EQ(got.aux_points.Zw.size(), 1200u) << where;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
