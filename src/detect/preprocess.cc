@@ -128,6 +128,29 @@ struct dewarp_job {
   double c0, c1, c2, c3;
 };
 
+// One output row: the four neighbours of all three planes, then the same
+// single-precision operations in the same order as per pixel.
+ZORVEL_KERNEL_INLINE void sample_dewarped_row(const dewarp_job& job, int32_t y, int32_t first_col,
+                                              size_t span, const float* u, const float* w,
+                                              const int32_t* top, const bilinear_taps& taps) {
+  gather_bilinear_taps(job.src, static_cast<size_t>(job.width), top, span, taps);
+  const size_t out_row = static_cast<size_t>(y) * job.width + first_col;
+  for (int p = 0; p < 3; ++p) {
+    const uint16_t* tp = taps.top[p];
+    const uint16_t* bp = taps.bottom[p];
+    uint8_t* d = job.dst[p] + out_row;
+    for (size_t i = 0; i < span; ++i) {
+      const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
+      const auto s00 = static_cast<float>(tp[i] & 0xFF);
+      const auto s01 = static_cast<float>(tp[i] >> 8);
+      const auto s10 = static_cast<float>(bp[i] & 0xFF);
+      const auto s11 = static_cast<float>(bp[i] >> 8);
+      const float value = s00 * ui * wi + s01 * ui * iw + s10 * iu * wi + s11 * iu * iw;
+      d[i] = static_cast<uint8_t>(static_cast<int32_t>(value));
+    }
+  }
+}
+
 // Every pixel inside the crop border: per row, first every source position
 // and weight (plain double and float arithmetic on vectors), then the four
 // neighbours of all three planes, then the interpolation of each plane.
@@ -152,13 +175,22 @@ ZORVEL_KERNEL_INLINE void dewarp_rows(const dewarp_job* job) {
     x_hat_sq[i] = x_hat[i] * x_hat[i];
   }
   const double F_d = static_cast<double>(F);
-  std::vector<int32_t> top(span);  // working planes stay below 2^31 bytes
-  std::vector<float> u(span), w(span);
+  std::vector<int32_t> top(span), mirror_top(span);  // working planes stay below 2^31 bytes
+  std::vector<float> u(span), mirror_u(span), w(span);
   std::vector<uint16_t> pairs(span * 6);
   const bilinear_taps taps{{pairs.data(), pairs.data() + span, pairs.data() + 2 * span},
                            {pairs.data() + 3 * span, pairs.data() + 4 * span,
                             pairs.data() + 5 * span}};
-  for (int32_t y = job->margin_rows; y <= height - job->margin_rows - 1; ++y) {
+  // Rows mirrored about half_h share their radii, so their k and column
+  // positions: y-hat of the mirror row is exactly -y-hat, and every step of
+  // its row offset is the exact negation of this row's. Rows at or above the
+  // centre are taken with their mirror below when it is inside the crop;
+  // rows below whose mirror is cropped away are taken alone.
+  const int32_t first_row = job->margin_rows, last_row = height - job->margin_rows - 1;
+  for (int32_t y = first_row; y <= last_row; ++y) {
+    const int32_t mirror = 2 * half_h - y;
+    const bool paired = y < half_h && mirror <= last_row;
+    if (y > half_h && mirror >= first_row) continue;  // done with its mirror
     const float y_hat = static_cast<float>(y - half_h) / F;
     const double y_hat_d = static_cast<double>(y_hat);
     const double y_hat_sq = y_hat_d * y_hat_d;
@@ -167,31 +199,24 @@ ZORVEL_KERNEL_INLINE void dewarp_rows(const dewarp_job* job) {
       const double r4 = r2 * r2;
       const double r6 = r4 * r2;
       const double k = c0 + c1 * r2 + c2 * r4 + c3 * r6;
-      const double sy = clamp_position((y_hat_d + k * y_hat_d) * F_d + half_h, max_row);
+      const double offset = (y_hat_d + k * y_hat_d) * F_d;
+      const double sy = clamp_position(offset + half_h, max_row);
+      const double sy_mirror = clamp_position(-offset + half_h, max_row);
       const double sx = clamp_position((x_hat[i] + k * x_hat[i]) * F_d + half_w, max_col);
       // Clamped positions are non-negative: truncation is the floor.
       const auto r0 = static_cast<int32_t>(sy);
+      const auto r0_mirror = static_cast<int32_t>(sy_mirror);
       const auto col0 = static_cast<int32_t>(sx);
       u[i] = static_cast<float>(r0 + 1) - static_cast<float>(sy);
+      mirror_u[i] = static_cast<float>(r0_mirror + 1) - static_cast<float>(sy_mirror);
       w[i] = static_cast<float>(col0 + 1) - static_cast<float>(sx);
       top[i] = r0 * width + col0;
+      mirror_top[i] = r0_mirror * width + col0;
     }
-    gather_bilinear_taps(job->src, static_cast<size_t>(width), top.data(), span, taps);
-    const size_t out_row = static_cast<size_t>(y) * width + first_col;
-    for (int p = 0; p < 3; ++p) {
-      // The same single-precision operations in the same order as per pixel.
-      const uint16_t* tp = taps.top[p];
-      const uint16_t* bp = taps.bottom[p];
-      uint8_t* d = job->dst[p] + out_row;
-      for (size_t i = 0; i < span; ++i) {
-        const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
-        const auto s00 = static_cast<float>(tp[i] & 0xFF);
-        const auto s01 = static_cast<float>(tp[i] >> 8);
-        const auto s10 = static_cast<float>(bp[i] & 0xFF);
-        const auto s11 = static_cast<float>(bp[i] >> 8);
-        const float value = s00 * ui * wi + s01 * ui * iw + s10 * iu * wi + s11 * iu * iw;
-        d[i] = static_cast<uint8_t>(static_cast<int32_t>(value));
-      }
+    sample_dewarped_row(*job, y, first_col, span, u.data(), w.data(), top.data(), taps);
+    if (paired) {
+      sample_dewarped_row(*job, mirror, first_col, span, mirror_u.data(), w.data(),
+                          mirror_top.data(), taps);
     }
   }
 }
