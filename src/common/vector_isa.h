@@ -6,6 +6,8 @@
 // of a vector does the IEEE operation its scalar form does.
 #pragma once
 
+#include <utility>
+
 namespace zorvel {
 
 enum class vector_isa { baseline, avx2, avx512 };
@@ -31,34 +33,30 @@ inline vector_isa best_vector_isa() {
 inline vector_isa best_vector_isa() { return vector_isa::baseline; }
 #endif
 
-namespace detail {
 #if ZORVEL_VECTOR_DISPATCH
+namespace detail {
 template <auto Kernel, typename... Args>
-ZORVEL_TARGET_AVX512 void run_avx512(Args... args) {
-  Kernel(args...);
+ZORVEL_TARGET_AVX512 void run_avx512(Args&&... args) {
+  Kernel(std::forward<Args>(args)...);
 }
 template <auto Kernel, typename... Args>
-ZORVEL_TARGET_AVX2 void run_avx2(Args... args) {
-  Kernel(args...);
-}
-#endif
-template <auto Kernel, typename... Args>
-void run_baseline(Args... args) {
-  Kernel(args...);
+ZORVEL_TARGET_AVX2 void run_avx2(Args&&... args) {
+  Kernel(std::forward<Args>(args)...);
 }
 }  // namespace detail
+#endif
 
 // Runs Kernel (declared ZORVEL_KERNEL_INLINE, so each level gets its own
 // copy) at the level asked for, or the best below it the build has.
 template <auto Kernel, typename... Args>
-void run_vector_kernel(vector_isa isa, Args... args) {
+void run_vector_kernel(vector_isa isa, Args&&... args) {
 #if ZORVEL_VECTOR_DISPATCH
-  if (isa == vector_isa::avx512) return detail::run_avx512<Kernel>(args...);
-  if (isa == vector_isa::avx2) return detail::run_avx2<Kernel>(args...);
+  if (isa == vector_isa::avx512) return detail::run_avx512<Kernel>(std::forward<Args>(args)...);
+  if (isa == vector_isa::avx2) return detail::run_avx2<Kernel>(std::forward<Args>(args)...);
 #else
   (void)isa;
 #endif
-  detail::run_baseline<Kernel>(args...);
+  Kernel(std::forward<Args>(args)...);
 }
 
 }  // namespace zorvel

@@ -144,8 +144,7 @@ ZORVEL_KERNEL_INLINE uint32_t pass_bits(const uint8_t* flags, int32_t n) {
 }
 
 ZORVEL_KERNEL_INLINE void saddle_response_rows(const uint8_t* green, int32_t height,
-                                               int32_t width, saddle_candidates* result) {
-  saddle_candidates& out = *result;
+                                               int32_t width, saddle_candidates& out) {
 
   const int32_t span = width - 8;  // columns 4 ... width - 5
   const auto row = [&](int32_t r) { return green + static_cast<ptrdiff_t>(r) * width; };
@@ -237,7 +236,7 @@ saddle_candidates compute_saddle_response(const uint8_t* green, int32_t height, 
   saddle_candidates out;
   out.row_start.assign(static_cast<size_t>(std::max(height, 0)) + 1, 0);
   if (height < 9 || width < 9) return out;
-  run_vector_kernel<saddle_response_rows>(isa, green, height, width, &out);
+  run_vector_kernel<saddle_response_rows>(isa, green, height, width, out);
   return out;
 }
 

@@ -197,23 +197,6 @@ class row_bands {
   std::vector<int32_t> band_;
 };
 
-// The searches as kernels of one vector level each; the line's ratios and
-// the band readers are passed by address.
-template <typename BandAt>
-ZORVEL_KERNEL_INLINE void search_lines_at(const std::vector<double>* ratio, double origin,
-                                          int32_t lo, int32_t hi, BandAt* band_at,
-                                          int32_t* table) {
-  search_lines(*ratio, origin, lo, hi, *band_at, table);
-}
-
-template <typename BandAt, typename PeakAt>
-ZORVEL_KERNEL_INLINE void search_lines_pruned_at(const std::vector<double>* ratio, double origin,
-                                                 int32_t lo, int32_t hi, BandAt* band_at,
-                                                 PeakAt* peak_at, size_t peak_step,
-                                                 int32_t* table) {
-  search_lines_pruned(*ratio, origin, lo, hi, *band_at, *peak_at, peak_step, table);
-}
-
 bool inside(const gradient_bands& bands, int32_t r0, int32_t c0) {
   return r0 >= 0 && r0 < bands.height && c0 >= 0 && c0 < bands.width;
 }
@@ -290,8 +273,7 @@ ZORVEL_KERNEL_INLINE void transpose_rows(const int32_t* rows_in, int32_t rows, i
 }
 
 // The column sums of rows 10 ... height - 10 and their bounds.
-ZORVEL_KERNEL_INLINE void fill_band_rows(gradient_bands* result) {
-  gradient_bands& bands = *result;
+ZORVEL_KERNEL_INLINE void fill_band_rows(gradient_bands& bands) {
   const uint8_t* green = bands.green;
   const int32_t height = bands.height, width = bands.width;
   const int32_t pad = gradient_bands::kPad;
@@ -360,7 +342,7 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
     std::fill_n(column, pad + first_row, 0);
     std::fill(column + pad + last_row + 1, column + bands.column_stride, 0);
   }
-  run_vector_kernel<fill_band_rows>(isa, &bands);
+  run_vector_kernel<fill_band_rows>(isa, bands);
   return bands;
 }
 
@@ -371,8 +353,8 @@ void trace_line_up(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t*
   for (int32_t i = 0; i <= r0; ++i) ratio.push_back(static_cast<double>(r0 - i) / r0);
   row_bands band(bands, c0 - kReach, c0 + kReach);
   auto band_at = [&](size_t i) { return band(static_cast<int32_t>(i)); };
-  run_vector_kernel<search_lines_at<decltype(band_at)>>(
-      isa, &ratio, static_cast<double>(c0), c0 - kReach, c0 + kReach, &band_at, row_table);
+  run_vector_kernel<search_lines<decltype(band_at)>>(
+      isa, ratio, static_cast<double>(c0), c0 - kReach, c0 + kReach, band_at, row_table);
 }
 
 void trace_line_down(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table,
@@ -383,8 +365,8 @@ void trace_line_down(const gradient_bands& bands, int32_t r0, int32_t c0, int32_
   for (int32_t i = r0; i < bands.height; ++i) ratio.push_back(static_cast<double>(i - r0) / span);
   row_bands band(bands, c0 - kReach, c0 + kReach);
   auto band_at = [&](size_t i) { return band(r0 + static_cast<int32_t>(i)); };
-  run_vector_kernel<search_lines_at<decltype(band_at)>>(
-      isa, &ratio, static_cast<double>(c0), c0 - kReach, c0 + kReach, &band_at, row_table);
+  run_vector_kernel<search_lines<decltype(band_at)>>(
+      isa, ratio, static_cast<double>(c0), c0 - kReach, c0 + kReach, band_at, row_table);
 }
 
 // Horizontal lines read the column sums from -kPad on (index 0 of a column).
@@ -395,9 +377,9 @@ void trace_line_left(const gradient_bands& bands, int32_t r0, int32_t c0, int32_
   for (int32_t j = c0; j >= 1; --j) ratio.push_back(static_cast<double>(c0 - j) / c0);
   auto band_at = [&](size_t i) { return column_band_of(bands, c0 - static_cast<int32_t>(i)); };
   auto peak_at = [&](size_t i) { return column_peak_of(bands, c0 - static_cast<int32_t>(i)); };
-  run_vector_kernel<search_lines_pruned_at<decltype(band_at), decltype(peak_at)>>(
-      isa, &ratio, static_cast<double>(r0), -gradient_bands::kPad,
-      bands.height - 1 + gradient_bands::kPad, &band_at, &peak_at,
+  run_vector_kernel<search_lines_pruned<decltype(band_at), decltype(peak_at)>>(
+      isa, ratio, static_cast<double>(r0), -gradient_bands::kPad,
+      bands.height - 1 + gradient_bands::kPad, band_at, peak_at,
       static_cast<size_t>(bands.width), column_table);
 }
 
@@ -409,9 +391,9 @@ void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0, int32
   for (int32_t j = c0; j < bands.width; ++j) ratio.push_back(static_cast<double>(j - c0) / span);
   auto band_at = [&](size_t i) { return column_band_of(bands, c0 + static_cast<int32_t>(i)); };
   auto peak_at = [&](size_t i) { return column_peak_of(bands, c0 + static_cast<int32_t>(i)); };
-  run_vector_kernel<search_lines_pruned_at<decltype(band_at), decltype(peak_at)>>(
-      isa, &ratio, static_cast<double>(r0), -gradient_bands::kPad,
-      bands.height - 1 + gradient_bands::kPad, &band_at, &peak_at,
+  run_vector_kernel<search_lines_pruned<decltype(band_at), decltype(peak_at)>>(
+      isa, ratio, static_cast<double>(r0), -gradient_bands::kPad,
+      bands.height - 1 + gradient_bands::kPad, band_at, peak_at,
       static_cast<size_t>(bands.width), column_table);
 }
 

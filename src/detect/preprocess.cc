@@ -132,12 +132,12 @@ struct dewarp_job {
 // single-precision operations in the same order as per pixel.
 ZORVEL_KERNEL_INLINE void sample_dewarped_row(const dewarp_job& job, int32_t y, int32_t first_col,
                                               size_t span, const float* u, const float* w,
-                                              const int32_t* top, const bilinear_taps& taps) {
+                                              const int32_t* top, bilinear_taps& taps) {
   gather_bilinear_taps(job.src, static_cast<size_t>(job.width), top, span, taps);
   const size_t out_row = static_cast<size_t>(y) * job.width + first_col;
   for (int p = 0; p < 3; ++p) {
-    const uint16_t* tp = taps.top[p];
-    const uint16_t* bp = taps.bottom[p];
+    const uint16_t* tp = taps.top(p);
+    const uint16_t* bp = taps.bottom(p);
     uint8_t* d = job.dst[p] + out_row;
     for (size_t i = 0; i < span; ++i) {
       const float ui = u[i], wi = w[i], iu = 1.0f - ui, iw = 1.0f - wi;
@@ -154,15 +154,15 @@ ZORVEL_KERNEL_INLINE void sample_dewarped_row(const dewarp_job& job, int32_t y, 
 // Every pixel inside the crop border: per row, first every source position
 // and weight (plain double and float arithmetic on vectors), then the four
 // neighbours of all three planes, then the interpolation of each plane.
-ZORVEL_KERNEL_INLINE void dewarp_rows(const dewarp_job* job) {
-  const int32_t width = job->width, height = job->height;
-  const float F = job->F;
-  const double c0 = job->c0, c1 = job->c1, c2 = job->c2, c3 = job->c3;
+ZORVEL_KERNEL_INLINE void dewarp_rows(const dewarp_job& job) {
+  const int32_t width = job.width, height = job.height;
+  const float F = job.F;
+  const double c0 = job.c0, c1 = job.c1, c2 = job.c2, c3 = job.c3;
   const int32_t half_h = height / 2;
   const int32_t half_w = width / 2;
   const double max_row = height - 2;
   const double max_col = width - 2;
-  const int32_t first_col = job->margin_cols, last_col = width - job->margin_cols - 1;
+  const int32_t first_col = job.margin_cols, last_col = width - job.margin_cols - 1;
   if (last_col < first_col) return;
   const size_t span = static_cast<size_t>(last_col - first_col + 1);
 
@@ -177,16 +177,13 @@ ZORVEL_KERNEL_INLINE void dewarp_rows(const dewarp_job* job) {
   const double F_d = static_cast<double>(F);
   std::vector<int32_t> top(span), mirror_top(span);  // working planes stay below 2^31 bytes
   std::vector<float> u(span), mirror_u(span), w(span);
-  std::vector<uint16_t> pairs(span * 6);
-  const bilinear_taps taps{{pairs.data(), pairs.data() + span, pairs.data() + 2 * span},
-                           {pairs.data() + 3 * span, pairs.data() + 4 * span,
-                            pairs.data() + 5 * span}};
+  bilinear_taps taps(span);
   // Rows mirrored about half_h share their radii, so their k and column
   // positions: y-hat of the mirror row is exactly -y-hat, and every step of
   // its row offset is the exact negation of this row's. Rows at or above the
   // centre are taken with their mirror below when it is inside the crop;
   // rows below whose mirror is cropped away are taken alone.
-  const int32_t first_row = job->margin_rows, last_row = height - job->margin_rows - 1;
+  const int32_t first_row = job.margin_rows, last_row = height - job.margin_rows - 1;
   for (int32_t y = first_row; y <= last_row; ++y) {
     const int32_t mirror = 2 * half_h - y;
     const bool paired = y < half_h && mirror <= last_row;
@@ -213,15 +210,22 @@ ZORVEL_KERNEL_INLINE void dewarp_rows(const dewarp_job* job) {
       top[i] = r0 * width + col0;
       mirror_top[i] = r0_mirror * width + col0;
     }
-    sample_dewarped_row(*job, y, first_col, span, u.data(), w.data(), top.data(), taps);
+    sample_dewarped_row(job, y, first_col, span, u.data(), w.data(), top.data(), taps);
     if (paired) {
-      sample_dewarped_row(*job, mirror, first_col, span, mirror_u.data(), w.data(),
+      sample_dewarped_row(job, mirror, first_col, span, mirror_u.data(), w.data(),
                           mirror_top.data(), taps);
     }
   }
 }
 
 bool camera_qualifies(double indicator) { return indicator != 0.0 && indicator < 1.5; }
+
+// Whether a camera's lens is dewarped on planes of width x height: its
+// indicator asks for it, and F = 0 or a degenerate plane would divide by zero
+// or sample outside.
+bool lens_dewarps(const double coeff[5], float F, int32_t width, int32_t height) {
+  return camera_qualifies(dewarp_indicator(coeff)) && F != 0.0f && width >= 2 && height >= 2;
+}
 
 // Dewarps one camera of pair when its indicator asks for it: the kernel
 // writes into scratch, whose planes then change places with the camera's
@@ -231,9 +235,7 @@ void dewarp_camera(const double coeff[5], float F, uint8_t crop_percent, int32_t
                    int32_t height, std::vector<uint8_t>* planes[3],
                    std::vector<uint8_t>* scratch[3]) {
   const size_t n = static_cast<size_t>(width) * height;
-  if (!camera_qualifies(dewarp_indicator(coeff))) return;
-  // F = 0 or a degenerate plane would divide by zero or sample outside.
-  if (F == 0.0f || width < 2 || height < 2) return;
+  if (!lens_dewarps(coeff, F, width, height)) return;
   for (int p = 0; p < 3; ++p) {
     if (planes[p]->size() < n) return;
   }
@@ -311,9 +313,7 @@ void working_camera(const uint8_t* const src[3], int32_t src_width, int32_t src_
   dewarp_size(form.rotated, size.width, size.height, work_width, work_height);
   const float F = lens.fl_dewarping_reference;
   const bool direct = dewarp && sampled && src[0] && src[1] && src[2] &&
-                      camera_qualifies(dewarp_indicator(lens.dewarp_coeff)) && F != 0.0f &&
-                      work_width >= 2 && work_height >= 2 && work_width == size.width &&
-                      work_height == size.height;
+                      lens_dewarps(lens.dewarp_coeff, F, work_width, work_height);
   if (!direct) {
     std::vector<uint8_t>* dst[3] = {camera.planes[0], camera.planes[1], camera.planes[2]};
     resample_camera(src, src_width, src_height, form.rotated, sampled, dst, pair_width,
@@ -334,6 +334,24 @@ void working_camera(const uint8_t* const src[3], int32_t src_width, int32_t src_
                 lens.dewarp_coeff[3]);
 }
 
+// Both cameras of a capture at working size, each dewarped when asked and
+// its lens asks for it, and two key-point sets of 1200 entries.
+void fill_working_pair(const zorvel_capture_pair& capture, const zorvel_working_form& form,
+                       bool dewarp_aux, bool dewarp_main, zorvel_chart_pair& pair,
+                       zorvel_chart_pair& scratch) {
+  pair.normalized_side = kWorkingSide;
+  const uint8_t* aux_src[3] = {capture.aux_r, capture.aux_g, capture.aux_b};
+  working_camera(aux_src, capture.aux_width, capture.aux_height, capture.sampled, form,
+                 form.aux_lens, dewarp_aux, aux_camera(pair), pair.aux_width, pair.aux_height,
+                 aux_camera(scratch), scratch.aux_width, scratch.aux_height);
+  const uint8_t* main_src[3] = {capture.main_r, capture.main_g, capture.main_b};
+  working_camera(main_src, capture.main_width, capture.main_height, capture.sampled, form,
+                 form.main_lens, dewarp_main, main_camera(pair), pair.main_width,
+                 pair.main_height, main_camera(scratch), scratch.main_width, scratch.main_height);
+  pair.main_points = zorvel_key_points(kKeyPointCapacity);
+  pair.aux_points = zorvel_key_points(kKeyPointCapacity);
+}
+
 }  // namespace
 
 void size_working_pair(const zorvel_capture_pair& capture, bool rotated, zorvel_chart_pair& pair) {
@@ -350,32 +368,15 @@ void size_working_pair(const zorvel_capture_pair& capture, bool rotated, zorvel_
 
 void normalize_capture_pair(const zorvel_capture_pair& capture, bool rotated,
                             zorvel_chart_pair& pair) {
-  pair.normalized_side = kWorkingSide;
-  const uint8_t* aux_src[3] = {capture.aux_r, capture.aux_g, capture.aux_b};
-  std::vector<uint8_t>* aux_dst[3] = {&pair.aux_r, &pair.aux_g, &pair.aux_b};
-  resample_camera(aux_src, capture.aux_width, capture.aux_height, rotated, capture.sampled, aux_dst,
-                  pair.aux_width, pair.aux_height);
-  pair.main_points = zorvel_key_points(kKeyPointCapacity);
-  pair.aux_points = zorvel_key_points(kKeyPointCapacity);
-  const uint8_t* main_src[3] = {capture.main_r, capture.main_g, capture.main_b};
-  std::vector<uint8_t>* main_dst[3] = {&pair.main_r, &pair.main_g, &pair.main_b};
-  resample_camera(main_src, capture.main_width, capture.main_height, rotated, capture.sampled,
-                  main_dst, pair.main_width, pair.main_height);
+  zorvel_working_form form;
+  form.rotated = rotated;
+  zorvel_chart_pair unused;
+  fill_working_pair(capture, form, false, false, pair, unused);
 }
 
 void dewarped_working_pair(const zorvel_capture_pair& capture, const zorvel_working_form& form,
                            bool main_too, zorvel_chart_pair& pair, zorvel_chart_pair& scratch) {
-  pair.normalized_side = kWorkingSide;
-  const uint8_t* aux_src[3] = {capture.aux_r, capture.aux_g, capture.aux_b};
-  working_camera(aux_src, capture.aux_width, capture.aux_height, capture.sampled, form,
-                 form.aux_lens, true, aux_camera(pair), pair.aux_width, pair.aux_height,
-                 aux_camera(scratch), scratch.aux_width, scratch.aux_height);
-  const uint8_t* main_src[3] = {capture.main_r, capture.main_g, capture.main_b};
-  working_camera(main_src, capture.main_width, capture.main_height, capture.sampled, form,
-                 form.main_lens, main_too, main_camera(pair), pair.main_width, pair.main_height,
-                 main_camera(scratch), scratch.main_width, scratch.main_height);
-  pair.main_points = zorvel_key_points(kKeyPointCapacity);
-  pair.aux_points = zorvel_key_points(kKeyPointCapacity);
+  fill_working_pair(capture, form, true, main_too, pair, scratch);
 }
 
 zorvel_sample_grid working_sample_grid(int32_t width, int32_t height, bool rotated) {
@@ -425,7 +426,7 @@ void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* sr
   job.width = width, job.height = height, job.F = F;
   job.margin_rows = margin_rows, job.margin_cols = margin_cols;
   job.c0 = c0, job.c1 = c1, job.c2 = c2, job.c3 = c3;
-  run_vector_kernel<dewarp_rows>(isa, &job);
+  run_vector_kernel<dewarp_rows>(isa, job);
 }
 
 void dewarp_pair(const zorvel_working_form& form, zorvel_chart_pair& pair,

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "common/vector_isa.h"
 
@@ -22,27 +23,36 @@ ZORVEL_KERNEL_INLINE uint16_t byte_pair_at(const uint8_t* p) {
   return v;
 }
 
-// The taps of one row of samples, one array pair per plane.
-struct bilinear_taps {
-  uint16_t* top[3];
-  uint16_t* bottom[3];
+// The taps of one row of up to `count` samples, one array pair per plane.
+class bilinear_taps {
+ public:
+  explicit bilinear_taps(size_t count) : count_(count), pairs_(6 * count) {}
+
+  uint16_t* top(int plane) { return pairs_.data() + static_cast<size_t>(plane) * count_; }
+  uint16_t* bottom(int plane) { return pairs_.data() + static_cast<size_t>(3 + plane) * count_; }
+
+ private:
+  size_t count_;
+  std::vector<uint16_t> pairs_;
 };
 
 // top_left[i] is the offset of the top-left neighbour of sample i in planes
 // of `stride` bytes per row; the caller guarantees the 2 x 2 block is inside.
 ZORVEL_KERNEL_INLINE void gather_bilinear_taps(const uint8_t* const planes[3], size_t stride,
                                                const int32_t* top_left, size_t count,
-                                               const bilinear_taps& taps) {
+                                               bilinear_taps& taps) {
   const uint8_t *p0 = planes[0], *p1 = planes[1], *p2 = planes[2];
+  uint16_t *t0 = taps.top(0), *t1 = taps.top(1), *t2 = taps.top(2);
+  uint16_t *b0 = taps.bottom(0), *b1 = taps.bottom(1), *b2 = taps.bottom(2);
   for (size_t i = 0; i < count; ++i) {
     const size_t t = static_cast<size_t>(top_left[i]);
     const size_t b = t + stride;
-    taps.top[0][i] = byte_pair_at(p0 + t);
-    taps.bottom[0][i] = byte_pair_at(p0 + b);
-    taps.top[1][i] = byte_pair_at(p1 + t);
-    taps.bottom[1][i] = byte_pair_at(p1 + b);
-    taps.top[2][i] = byte_pair_at(p2 + t);
-    taps.bottom[2][i] = byte_pair_at(p2 + b);
+    t0[i] = byte_pair_at(p0 + t);
+    b0[i] = byte_pair_at(p0 + b);
+    t1[i] = byte_pair_at(p1 + t);
+    b1[i] = byte_pair_at(p1 + b);
+    t2[i] = byte_pair_at(p2 + t);
+    b2[i] = byte_pair_at(p2 + b);
   }
 }
 

@@ -38,23 +38,23 @@ struct rectify_job {
   const float* g;
 };
 
-ZORVEL_KERNEL_INLINE void rectify_rows(const rectify_job* job) {
-  const int32_t H = job->H, W = job->W;
-  const double* R = job->R;
+ZORVEL_KERNEL_INLINE void rectify_rows(const rectify_job& job) {
+  const int32_t H = job.H, W = job.W;
+  const double* R = job.R;
   const int32_t half_h = H / 2;
   const int32_t half_w = W / 2;
   const double half_h_d = static_cast<double>(half_h);
   const double half_w_d = static_cast<double>(half_w);
-  const double z = static_cast<double>(job->Z);
-  const double f = static_cast<double>(job->fa);
-  const double off_row = static_cast<double>(job->o_row);
-  const double off_col = static_cast<double>(job->o_col);
+  const double z = static_cast<double>(job.Z);
+  const double f = static_cast<double>(job.fa);
+  const double off_row = static_cast<double>(job.o_row);
+  const double off_col = static_cast<double>(job.o_col);
   const double row_max = static_cast<double>(H - 2);
   const double col_max = static_cast<double>(W - 2);
   double col_poly[9], row_poly[9];
   for (int32_t j = 0; j < 9; ++j) {
-    col_poly[j] = static_cast<double>(job->g[j]);
-    row_poly[j] = static_cast<double>(job->g[9 + j]);
+    col_poly[j] = static_cast<double>(job.g[j]);
+    row_poly[j] = static_cast<double>(job.g[9 + j]);
   }
   const double rz2 = R[2] * z, rz5 = R[5] * z, rz8 = R[8] * z;
 
@@ -72,10 +72,7 @@ ZORVEL_KERNEL_INLINE void rectify_rows(const rectify_job* job) {
   // and sx are finite and non-negative, so floor is the truncation to int.
   std::vector<double> sys(w_count), sxs(w_count), wrs(w_count), wcs(w_count);
   std::vector<int32_t> top_left(w_count);
-  std::vector<uint16_t> pairs(w_count * 6);
-  const bilinear_taps taps{{pairs.data(), pairs.data() + w_count, pairs.data() + 2 * w_count},
-                           {pairs.data() + 3 * w_count, pairs.data() + 4 * w_count,
-                            pairs.data() + 5 * w_count}};
+  bilinear_taps taps(w_count);
 
   for (int32_t r = 0; r < H; ++r) {
     const double y = static_cast<double>(r - half_h);
@@ -98,14 +95,14 @@ ZORVEL_KERNEL_INLINE void rectify_rows(const rectify_job* job) {
                                    static_cast<float>(sxs[c]));
       top_left[c] = (r1 - 1) * W + (c1 - 1);
     }
-    gather_bilinear_taps(job->src, w_count, top_left.data(), w_count, taps);
+    gather_bilinear_taps(job.src, w_count, top_left.data(), w_count, taps);
     const size_t row_offset = static_cast<size_t>(r) * w_count;
     for (int p = 0; p < 3; ++p) {
       // The double arithmetic of a per-pixel interpolation, operation for
       // operation, on vectors.
-      const uint16_t* tp = taps.top[p];
-      const uint16_t* bp = taps.bottom[p];
-      uint8_t* out = job->dst[p] + row_offset;
+      const uint16_t* tp = taps.top(p);
+      const uint16_t* bp = taps.bottom(p);
+      uint8_t* out = job.dst[p] + row_offset;
       for (int32_t c = 0; c < W; ++c) {
         const double wr = wrs[c];
         const double wc = wcs[c];
@@ -144,7 +141,7 @@ int rectify_aux(const zorvel_chart_pair& source, zorvel_chart_pair& destination,
   job.H = H, job.W = W;
   job.Z = Z, job.fa = fa, job.o_row = o_row, job.o_col = o_col;
   job.R = R, job.g = g;
-  run_vector_kernel<rectify_rows>(isa, &job);
+  run_vector_kernel<rectify_rows>(isa, job);
   return 0;
 }
 
