@@ -143,9 +143,8 @@ ZORVEL_KERNEL_INLINE uint32_t pass_bits(const uint8_t* flags, int32_t n) {
   return bits;
 }
 
-ZORVEL_KERNEL_INLINE void saddle_response_rows(const uint8_t* green, int32_t height,
-                                               int32_t width, saddle_candidates& out) {
-
+ZORVEL_KERNEL_INLINE void saddle_response_rows(const uint8_t* green, int32_t height, int32_t width,
+                                               saddle_candidates& out) {
   const int32_t span = width - 8;  // columns 4 ... width - 5
   const auto row = [&](int32_t r) { return green + static_cast<ptrdiff_t>(r) * width; };
   // Main diagonal of pixel (r, c) at height - r + c, anti-diagonal at r + c.

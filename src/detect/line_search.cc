@@ -15,6 +15,8 @@ namespace {
 constexpr int32_t kSlopeCount = 400;  // slopes -200 ... 199
 constexpr int32_t kSlopeFirst = -200;
 constexpr int32_t kHalfBand = 5;      // 11-pixel band
+// Column sums exist for rows kFirstBandRow ... height - kFirstBandRow.
+constexpr int32_t kFirstBandRow = 10;
 
 ZORVEL_KERNEL_INLINE int32_t squared_difference(int32_t a, int32_t b) { return (a - b) * (a - b); }
 
@@ -28,8 +30,8 @@ constexpr int64_t kMaxBand = 11 * 255 * 255;
 // score[s] = sum over i of band_at(i)[position - lo] with
 // position = trunc(ratio[i] * slope + origin) clamped to lo ... hi.
 template <typename Score, int32_t N, typename BandAt>
-ZORVEL_KERNEL_INLINE void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
-                  int32_t first, BandAt& band_at, int64_t* total) {
+ZORVEL_KERNEL_INLINE void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo,
+                                       int32_t hi, int32_t first, BandAt& band_at, int64_t* total) {
   Score score[N] = {};
   int32_t position[N];
   double slope[N];
@@ -49,8 +51,8 @@ ZORVEL_KERNEL_INLINE void score_slopes(const std::vector<double>& ratio, double 
 // Scores of lines up to 3000 positions long fit 32 bits, which halves the
 // width of the sums the gather feeds.
 template <int32_t N, typename BandAt>
-ZORVEL_KERNEL_INLINE void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
-                  int32_t first, BandAt& band_at, int64_t* total) {
+ZORVEL_KERNEL_INLINE void score_slopes(const std::vector<double>& ratio, double origin, int32_t lo,
+                                       int32_t hi, int32_t first, BandAt& band_at, int64_t* total) {
   if (static_cast<int64_t>(ratio.size()) * kMaxBand <= INT32_MAX) {
     score_slopes<int32_t, N>(ratio, origin, lo, hi, first, band_at, total);
   } else {
@@ -59,8 +61,8 @@ ZORVEL_KERNEL_INLINE void score_slopes(const std::vector<double>& ratio, double 
 }
 
 // The chosen line: trunc(ratio[i] * slope + origin) for every position.
-ZORVEL_KERNEL_INLINE void write_line(const std::vector<double>& ratio, double origin, int32_t best_slope,
-                int32_t* table) {
+ZORVEL_KERNEL_INLINE void write_line(const std::vector<double>& ratio, double origin,
+                                     int32_t best_slope, int32_t* table) {
   const auto slope = static_cast<double>(kSlopeFirst + best_slope);
   for (size_t i = 0; i < ratio.size(); ++i) {
     table[i] = static_cast<int32_t>(ratio[i] * slope + origin);
@@ -72,8 +74,8 @@ ZORVEL_KERNEL_INLINE void write_line(const std::vector<double>& ratio, double or
 // the image are 0) and contributes band_at(i)[position - lo]. The first slope
 // of the highest score wins; no line is drawn unless it scores above 0.
 template <typename BandAt>
-ZORVEL_KERNEL_INLINE void search_lines(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
-                  BandAt band_at, int32_t* table) {
+ZORVEL_KERNEL_INLINE void search_lines(const std::vector<double>& ratio, double origin, int32_t lo,
+                                       int32_t hi, BandAt band_at, int32_t* table) {
   int64_t score[kSlopeCount];
   score_slopes<kSlopeCount>(ratio, origin, lo, hi, 0, band_at, score);
   int64_t best = 0;
@@ -100,8 +102,9 @@ constexpr int32_t kBlockCount = kSlopeCount / kBlockSlopes;
 static_assert(kSlopeCount % kBlockSlopes == 0, "slopes split into whole blocks");
 
 template <typename Bound, typename BandAt, typename PeakAt>
-ZORVEL_KERNEL_INLINE void bound_blocks(const std::vector<double>& ratio, double origin, int32_t lo, int32_t hi,
-                  BandAt& band_at, PeakAt& peak_at, size_t peak_step, int64_t* total) {
+ZORVEL_KERNEL_INLINE void bound_blocks(const std::vector<double>& ratio, double origin, int32_t lo,
+                                       int32_t hi, BandAt& band_at, PeakAt& peak_at,
+                                       size_t peak_step, int64_t* total) {
   Bound bound[kBlockCount] = {};
   double first_slope[kBlockCount], last_slope[kBlockCount];
   for (int32_t b = 0; b < kBlockCount; ++b) {
@@ -132,9 +135,9 @@ ZORVEL_KERNEL_INLINE void bound_blocks(const std::vector<double>& ratio, double 
 }
 
 template <typename BandAt, typename PeakAt>
-ZORVEL_KERNEL_INLINE void search_lines_pruned(const std::vector<double>& ratio, double origin, int32_t lo,
-                         int32_t hi, BandAt band_at, PeakAt peak_at, size_t peak_step,
-                         int32_t* table) {
+ZORVEL_KERNEL_INLINE void search_lines_pruned(const std::vector<double>& ratio, double origin,
+                                              int32_t lo, int32_t hi, BandAt band_at,
+                                              PeakAt peak_at, size_t peak_step, int32_t* table) {
   int64_t bound[kBlockCount];
   constexpr int64_t kMaxPeak = int64_t{(kMaxBand + gradient_bands::kPeakScale - 1) /
                                        gradient_bands::kPeakScale} * gradient_bands::kPeakScale;
@@ -240,8 +243,8 @@ ZORVEL_KERNEL_INLINE void widen_peak_rows(gradient_bands& bands) {
 
 // out[c * stride + k] = rows_in[k * width + c] for k < rows, c < width: four
 // columns of four rows at a time through vector unpacking where available.
-ZORVEL_KERNEL_INLINE void transpose_rows(const int32_t* rows_in, int32_t rows, int32_t width, int32_t* out,
-                    int32_t stride) {
+ZORVEL_KERNEL_INLINE void transpose_rows(const int32_t* rows_in, int32_t rows, int32_t width,
+                                         int32_t* out, int32_t stride) {
   const auto at = [&](int32_t k, int32_t c) { return rows_in + static_cast<size_t>(k) * width + c; };
   int32_t c = 0;
 #if defined(__SSE2__)
@@ -277,7 +280,7 @@ ZORVEL_KERNEL_INLINE void fill_band_rows(gradient_bands& bands) {
   const uint8_t* green = bands.green;
   const int32_t height = bands.height, width = bands.width;
   const int32_t pad = gradient_bands::kPad;
-  const int32_t first_row = 10, last_row = height - 10;
+  const int32_t first_row = kFirstBandRow, last_row = height - kFirstBandRow;
   // Ev of row q (2 <= q <= height - 3 holds for every row used here).
   auto ev = [&](int32_t q, int32_t c) {
     return squared_difference(green[static_cast<size_t>(q - 2) * width + c],
@@ -295,14 +298,15 @@ ZORVEL_KERNEL_INLINE void fill_band_rows(gradient_bands& bands) {
     for (int32_t k = 0; k < rows; ++k) {
       const int32_t r = r0 + k;
       if (r > first_row) {
-        for (int32_t c = 0; c < width; ++c) window[c] += ev(r + kHalfBand, c) - ev(r - kHalfBand - 1, c);
+        for (int32_t c = 0; c < width; ++c)
+          window[c] += ev(r + kHalfBand, c) - ev(r - kHalfBand - 1, c);
       }
       std::copy(window.begin(), window.end(), block.begin() + static_cast<ptrdiff_t>(k) * width);
       scale_peak_row(window.data(), width,
                      bands.row_peak.get() + static_cast<size_t>(pad + r) * width);
     }
-    transpose_rows(block.data(), rows, width,
-                   bands.column_band.get() + pad + r0, bands.column_stride);
+    transpose_rows(block.data(), rows, width, bands.column_band.get() + pad + r0,
+                   bands.column_stride);
   }
   widen_peak_rows(bands);
 }
@@ -325,7 +329,7 @@ gradient_bands compute_gradient_bands(const uint8_t* green, int32_t height, int3
   bands.column_stride = height + 2 * pad;
   const size_t total = static_cast<size_t>(width) * bands.column_stride;
   bands.column_band = std::make_unique_for_overwrite<int32_t[]>(total);
-  const int32_t first_row = 10, last_row = height - 10;
+  const int32_t first_row = kFirstBandRow, last_row = height - kFirstBandRow;
   bands.row_peak = std::make_unique_for_overwrite<uint16_t[]>(total);
   if (first_row > last_row) {
     std::fill_n(bands.column_band.get(), total, 0);
@@ -353,8 +357,8 @@ void trace_line_up(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t*
   for (int32_t i = 0; i <= r0; ++i) ratio.push_back(static_cast<double>(r0 - i) / r0);
   row_bands band(bands, c0 - kReach, c0 + kReach);
   auto band_at = [&](size_t i) { return band(static_cast<int32_t>(i)); };
-  run_vector_kernel<search_lines<decltype(band_at)>>(
-      isa, ratio, static_cast<double>(c0), c0 - kReach, c0 + kReach, band_at, row_table);
+  run_vector_kernel<search_lines<decltype(band_at)>>(isa, ratio, static_cast<double>(c0),
+                                                     c0 - kReach, c0 + kReach, band_at, row_table);
 }
 
 void trace_line_down(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* row_table,
@@ -365,8 +369,8 @@ void trace_line_down(const gradient_bands& bands, int32_t r0, int32_t c0, int32_
   for (int32_t i = r0; i < bands.height; ++i) ratio.push_back(static_cast<double>(i - r0) / span);
   row_bands band(bands, c0 - kReach, c0 + kReach);
   auto band_at = [&](size_t i) { return band(r0 + static_cast<int32_t>(i)); };
-  run_vector_kernel<search_lines<decltype(band_at)>>(
-      isa, ratio, static_cast<double>(c0), c0 - kReach, c0 + kReach, band_at, row_table);
+  run_vector_kernel<search_lines<decltype(band_at)>>(isa, ratio, static_cast<double>(c0),
+                                                     c0 - kReach, c0 + kReach, band_at, row_table);
 }
 
 // Horizontal lines read the column sums from -kPad on (index 0 of a column).
@@ -379,8 +383,8 @@ void trace_line_left(const gradient_bands& bands, int32_t r0, int32_t c0, int32_
   auto peak_at = [&](size_t i) { return column_peak_of(bands, c0 - static_cast<int32_t>(i)); };
   run_vector_kernel<search_lines_pruned<decltype(band_at), decltype(peak_at)>>(
       isa, ratio, static_cast<double>(r0), -gradient_bands::kPad,
-      bands.height - 1 + gradient_bands::kPad, band_at, peak_at,
-      static_cast<size_t>(bands.width), column_table);
+      bands.height - 1 + gradient_bands::kPad, band_at, peak_at, static_cast<size_t>(bands.width),
+      column_table);
 }
 
 void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0, int32_t* column_table,
@@ -393,8 +397,8 @@ void trace_line_right(const gradient_bands& bands, int32_t r0, int32_t c0, int32
   auto peak_at = [&](size_t i) { return column_peak_of(bands, c0 + static_cast<int32_t>(i)); };
   run_vector_kernel<search_lines_pruned<decltype(band_at), decltype(peak_at)>>(
       isa, ratio, static_cast<double>(r0), -gradient_bands::kPad,
-      bands.height - 1 + gradient_bands::kPad, band_at, peak_at,
-      static_cast<size_t>(bands.width), column_table);
+      bands.height - 1 + gradient_bands::kPad, band_at, peak_at, static_cast<size_t>(bands.width),
+      column_table);
 }
 
 }  // namespace zorvel

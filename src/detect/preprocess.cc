@@ -346,8 +346,8 @@ void fill_working_pair(const zorvel_capture_pair& capture, const zorvel_working_
                  aux_camera(scratch), scratch.aux_width, scratch.aux_height);
   const uint8_t* main_src[3] = {capture.main_r, capture.main_g, capture.main_b};
   working_camera(main_src, capture.main_width, capture.main_height, capture.sampled, form,
-                 form.main_lens, dewarp_main, main_camera(pair), pair.main_width,
-                 pair.main_height, main_camera(scratch), scratch.main_width, scratch.main_height);
+                 form.main_lens, dewarp_main, main_camera(pair), pair.main_width, pair.main_height,
+                 main_camera(scratch), scratch.main_width, scratch.main_height);
   pair.main_points = zorvel_key_points(kKeyPointCapacity);
   pair.aux_points = zorvel_key_points(kKeyPointCapacity);
 }
@@ -397,9 +397,9 @@ double dewarp_indicator(const double coeff[5]) {
   return -coeff[4];
 }
 
-void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* src_b,
-                   uint8_t* dst_r, uint8_t* dst_g, uint8_t* dst_b, int32_t width, int32_t height,
-                   float F, uint8_t crop_percent, double c0, double c1, double c2, double c3,
+void dewarp_planes(const uint8_t* src_r, const uint8_t* src_g, const uint8_t* src_b, uint8_t* dst_r,
+                   uint8_t* dst_g, uint8_t* dst_b, int32_t width, int32_t height, float F,
+                   uint8_t crop_percent, double c0, double c1, double c2, double c3,
                    vector_isa isa) {
   if (F == 0.0f || width < 2 || height < 2) return;
   const int32_t margin_rows = crop_margin(height, crop_percent);
